@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 
 #include "core/text.h"
 
@@ -36,6 +37,10 @@ struct ConvCase {
   bool ok;
   std::int64_t value;
 };
+
+void PrintTo(const ConvCase& c, std::ostream* os) {
+  *os << '"' << TextToAscii(c.text) << "\" as " << c.bits << " bits";
+}
 
 class IntegerConversionTest : public testing::TestWithParam<ConvCase> {};
 
