@@ -1,0 +1,69 @@
+// The cookie store: a collection that owns every cookie made through it,
+// and the list of accepted cookies in order of acceptance, guarded by a
+// reader-writer lock.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "core/rw_lock.h"
+#include "http/cookie.h"
+#include "http/uri.h"
+
+namespace zorapi {
+
+enum TIdCookieAccess : std::uint8_t { caRead, caReadWrite };
+
+// The accepted cookies, in order of acceptance; the list does not own them.
+using TIdCookieList = std::vector<TIdCookie*>;
+
+class TIdCookies {
+ public:
+  TIdCookies() = default;
+  ~TIdCookies();
+  TIdCookies(const TIdCookies&) = delete;
+  TIdCookies& operator=(const TIdCookies&) = delete;
+
+  // A new, empty cookie in the collection; not in the list until AddCookie.
+  TIdCookie* Add();
+  // Frees a cookie of this store, taking it out of the list and the
+  // collection. A cookie of another store is left alone.
+  void Delete(TIdCookie* ACookie);
+
+  // Puts an accepted cookie of this store into the list. With AReplaceOld
+  // an old cookie of the same name, domain and path is freed first (the new
+  // one takes its CreatedAt), unless the old one is HttpOnly and ATarget is
+  // given with a protocol other than http or https. An expired cookie is not
+  // listed. False when the cookie is not listed; the caller then frees it.
+  bool AddCookie(TIdCookie* ACookie, const TIdURI* ATarget, bool AReplaceOld);
+
+  // Frees every listed cookie that is expired.
+  void RemoveExpiredCookies();
+  // Frees every cookie.
+  void Clear();
+
+  // Collection index of the first cookie from FirstIndex on with that name
+  // (and domain), ignoring case; -1 when there is none.
+  int GetCookieIndex(std::u16string_view AName, int FirstIndex = 0) const;
+  int GetCookieIndex(std::u16string_view AName, std::u16string_view ADomain, int FirstIndex = 0) const;
+
+  // The collection, in order of creation.
+  int Count() const;
+  TIdCookie* Cookies(int AIndex) const;
+
+  // Takes the read side (caRead) or the write side (caReadWrite) of the
+  // lock and returns the list; UnlockCookieList releases the same side.
+  TIdCookieList& LockCookieList(TIdCookieAccess AAccessType);
+  void UnlockCookieList(TIdCookieAccess AAccessType);
+
+ private:
+  // Takes the cookies out of the list and the collection and frees them.
+  void FreeCookies(const std::vector<TIdCookie*>& ACookies);
+
+  std::vector<std::unique_ptr<TIdCookie>> FCollection;
+  TIdCookieList FCookieList;
+  mutable TReadWriteLock FRWLock;
+};
+
+}  // namespace zorapi
