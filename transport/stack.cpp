@@ -13,8 +13,13 @@ namespace {
 
 TIdStack* NewNativeStack() { return new TIdStackNative(); }
 
-// The stack lock guards the user count and the stack object.
-constinit std::mutex GStackLock;
+// The stack lock guards the user count and the stack object. Made on first
+// use and never freed: std::mutex has no constant initialiser with every
+// thread library (mingw-w64's winpthread has none).
+std::mutex& GStackLock() {
+  static std::mutex* const lock = new std::mutex;
+  return *lock;
+}
 constinit std::int32_t GUserCount = 0;
 constinit std::atomic<TIdStack*> GStack{nullptr};
 constinit TIdStackClass GStackClass = &NewNativeStack;
@@ -69,19 +74,19 @@ std::u16string IPv6Text(const std::uint8_t* bytes) {
 // Stack life
 
 void SetStackClass(TIdStackClass AClass) {
-  std::lock_guard lock(GStackLock);
+  std::lock_guard lock(GStackLock());
   GStackClass = AClass;
 }
 
 TIdStack* GSocketStack() { return GStack.load(std::memory_order_acquire); }
 
 std::int32_t StackUserCount() {
-  std::lock_guard lock(GStackLock);
+  std::lock_guard lock(GStackLock());
   return GUserCount;
 }
 
 void TIdStack::IncUsage() {
-  std::lock_guard lock(GStackLock);
+  std::lock_guard lock(GStackLock());
   if (GUserCount == 0) {
     if (GStack.load() != nullptr) throw EIdException(RSStackAlreadyCreated);
     if (GStackClass == nullptr) throw EIdException(RSStackClassUndefined);
@@ -91,7 +96,7 @@ void TIdStack::IncUsage() {
 }
 
 void TIdStack::DecUsage() {
-  std::lock_guard lock(GStackLock);
+  std::lock_guard lock(GStackLock());
   if (GUserCount <= 0) return;
   if (--GUserCount == 0) delete GStack.exchange(nullptr);
 }
