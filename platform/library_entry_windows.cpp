@@ -19,6 +19,7 @@
 
 #include "platform/library_entry.h"
 #include "platform/loader_lock.h"
+#include "platform/sockets.h"
 
 namespace zorapi::platform {
 namespace {
@@ -46,6 +47,7 @@ void ProcessAttach() {
 void ProcessDetach(bool processExiting) {
   if (processExiting) return;
   const TLoaderNotification inside;
+  StopSocketLibrary();
 }
 
 }  // namespace
