@@ -344,6 +344,9 @@ void ThreadOutlivesUnload(const std::wstring& dll) {
   CloseHandle(s.unloaded);
 }
 
+// The host itself never loads Windows Sockets; only the DLL does.
+bool WinsockLoaded() { return GetModuleHandleW(L"ws2_32.dll") != nullptr; }
+
 std::wstring Environment(const wchar_t* name) {
   wchar_t buf[1024];
   const DWORD n = GetEnvironmentVariableW(name, buf, 1024);
@@ -366,11 +369,14 @@ int wmain(int argc, wchar_t** argv) {
     Library lib(dll);
     Check(lib.Loaded(), "LoadLibraryW " + Narrow(dll));
     if (!lib.Loaded()) return 1;
+    Check(!WinsockLoaded(), "WS2_32.DLL not loaded inside DllMain: its start waits for the first call");
     CheckExportTable(lib.Module());
     CheckImportTable(lib.Module());
     CheckEntryPoints(lib);
     ServiceScenarios(lib);
+    Check(WinsockLoaded(), "WS2_32.DLL loaded by the first call that reached the network");
     Check(lib.Unload(), "FreeLibrary");
+    Check(!WinsockLoaded(), "WS2_32.DLL unloaded again with the DLL");
   }
   {
     SetEnvironmentVariableW(L"ZORAPI_ENDPOINT", refused.c_str());
