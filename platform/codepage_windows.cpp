@@ -46,21 +46,54 @@ class TCodePageEncoding final : public TIdTextEncoding {
     out.resize(at + static_cast<std::size_t>(written > 0 ? written : 0));
   }
 
-  // Bytes without a character in the code page become its default
-  // character (U+FFFD or "?", as the code page defines).
+  // Bytes that are no character of the code page decode to U+FFFD. The
+  // system's conversion would give the code page's default character
+  // instead, so a text it refuses is decoded again piece by piece. The
+  // stateful code pages take no flags; the system's default stands there.
   std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
     if (count == 0 || count > INT_MAX) return {};
     const auto* input = reinterpret_cast<const char*>(bytes);
-    const int n = MultiByteToWideChar(FCodePage, 0, input, static_cast<int>(count), nullptr, 0);
+    if (TakesNoFlags(FCodePage) && FCodePage != 54936) return Convert(input, static_cast<int>(count), 0);
+    std::u16string text = Convert(input, static_cast<int>(count), MB_ERR_INVALID_CHARS);
+    if (!text.empty()) return text;
+    return DecodeEachCharacter(input, count);
+  }
+
+ private:
+  std::u16string Convert(const char* input, int count, DWORD flags) const {
+    const int n = MultiByteToWideChar(FCodePage, flags, input, count, nullptr, 0);
     if (n <= 0) return {};
     std::u16string text(static_cast<std::size_t>(n), u'\0');
-    const int written = MultiByteToWideChar(FCodePage, 0, input, static_cast<int>(count),
-                                            reinterpret_cast<wchar_t*>(text.data()), n);
+    const int written = MultiByteToWideChar(FCodePage, flags, input, count, reinterpret_cast<wchar_t*>(text.data()), n);
     text.resize(static_cast<std::size_t>(written > 0 ? written : 0));
     return text;
   }
 
- private:
+  // Each character is the shortest run of bytes, up to the code page's
+  // longest, that converts; a byte that starts none is U+FFFD.
+  std::u16string DecodeEachCharacter(const char* input, std::size_t count) const {
+    CPINFO info{};
+    const std::size_t longest = GetCPInfo(FCodePage, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 1;
+    std::u16string text;
+    text.reserve(count);
+    for (std::size_t at = 0; at < count;) {
+      std::size_t used = 0;
+      for (std::size_t n = 1; n <= longest && at + n <= count && used == 0; ++n) {
+        const std::u16string piece = Convert(input + at, static_cast<int>(n), MB_ERR_INVALID_CHARS);
+        if (!piece.empty()) {
+          text += piece;
+          used = n;
+        }
+      }
+      if (used == 0) {
+        text.push_back(u'\uFFFD');
+        used = 1;
+      }
+      at += used;
+    }
+    return text;
+  }
+
   UINT FCodePage;
 };
 

@@ -107,13 +107,16 @@ TEST(CharsetCodecTest, Utf32ReplacesWhatIsNoCharacterAndKeepsPairsWhole) {
   EXPECT_EQ(le->GetBytes(u"A"), (std::vector<std::uint8_t>{'A', 0, 0, 0}));
 }
 
-TEST(CharsetCodecTest, MalformedMultiByteInputStillGivesText) {
-  const auto codec = CreateCharsetEncoding(u"Shift_JIS");
-  ASSERT_NE(codec, nullptr);
-  // A lead byte at the very end has no trail byte.
-  const std::u16string text = Decode(*codec, "ab\x82");
-  EXPECT_EQ(text.substr(0, 2), u"ab");
-  EXPECT_EQ(text.size(), 3u);
+// What is no character of the code page decodes to U+FFFD, and decoding
+// goes on behind it.
+TEST(CharsetCodecTest, MalformedMultiByteInputDecodesToReplacementCharacters) {
+  const auto sjis = CreateCharsetEncoding(u"Shift_JIS");
+  ASSERT_NE(sjis, nullptr);
+  EXPECT_EQ(Decode(*sjis, "ab\x82"), u"ab\uFFFD");  // a lead byte without its trail byte
+  EXPECT_EQ(Decode(*sjis, "a\x82 b\x82\xA0"), u"a\uFFFD b\u3042");
+  const auto big5 = CreateCharsetEncoding(u"Big5");
+  ASSERT_NE(big5, nullptr);
+  EXPECT_EQ(Decode(*big5, "\xA4\x40\xA4"), u"\u4E00\uFFFD");
 }
 
 }  // namespace
