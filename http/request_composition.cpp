@@ -74,7 +74,11 @@ TIdHTTPConnectionType TIdCustomHTTP::SelectHostAndPort() {
       Disconnect(true);
   }
   const std::u16string host = FURI->Host();
-  const auto port = TextToIntDef<TIdPort>(FURI->Port(), 80);
+  // A port text outside the 16-bit range counts as no port, not as the
+  // port its low bits would name.
+  std::int32_t portValue = TextToIntDef<std::int32_t>(FURI->Port(), 80);
+  if (portValue < 0 || portValue > 65535) portValue = 80;
+  const auto port = static_cast<TIdPort>(portValue);
   if ((!SameText(Host(), host) || Port() != port) && Connected()) Disconnect(true);
 
   // No handler of this client can do TLS.
