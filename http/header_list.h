@@ -68,7 +68,7 @@ class TIdHeaderList : public TStringList {
 
  private:
   // The name of ALine, as NameAt gives it, without a copy.
-  static std::u16string_view NameOf(std::u16string_view ALine);
+  std::u16string_view NameOf(std::u16string_view ALine) const;
   // Fills the line at AIndex with "AName: AValue", folded when FoldLines.
   void SetValueAt(int AIndex, std::u16string_view AName, std::u16string_view AValue);
 
