@@ -48,12 +48,20 @@ bool ReadQuoted(std::u16string_view& rest, std::u16string& value) {
 
 std::vector<TParam> ParamsOf(std::u16string_view AHeaderLine, TIdHeaderQuotingType AQuoteType) {
   std::vector<TParam> params;
-  const std::size_t semi = AHeaderLine.find(u';');
-  std::u16string_view rest = semi == std::u16string_view::npos ? std::u16string_view{} : AHeaderLine.substr(semi + 1);
+  const std::size_t first = AHeaderLine.find(u';');
+  std::u16string_view rest =
+      first == std::u16string_view::npos ? std::u16string_view{} : AHeaderLine.substr(first + 1);
   while (!rest.empty()) {
     rest = TrimLeftView(rest);
     if (rest.empty()) break;
     const std::size_t eq = rest.find(u'=');
+    const std::size_t semi = rest.find(u';');
+    if (semi < eq) {
+      // A parameter without "=" (or a stray ";") has no value: passing over
+      // it keeps the next parameter's name clean.
+      rest.remove_prefix(semi + 1);
+      continue;
+    }
     std::u16string name = Trim(rest.substr(0, eq));
     rest = eq == std::u16string_view::npos ? std::u16string_view{} : rest.substr(eq + 1);
     rest = TrimLeftView(rest);

@@ -22,7 +22,8 @@ constexpr std::u16string_view kMonthNames[8][12] = {
     {u"JANV", u"F\u00C9V", u"MARS", u"AVR", u"MAI", u"JUIN", u"JUIL", u"AO\u00DB", u"SEPT", u"", u"",
      u"D\u00C9C"},
     {u"", u"F\u00C9VR", u"", u"", u"", u"", u"JUI", u"AO\u00DBT", u"", u"", u"", u""},
-    {u"", u"", u"", u"", u"MAJ", u"", u"", u"", u"AVG", u"", u"", u""},
+    // "AVG" (avgust) is August.
+    {u"", u"", u"", u"", u"MAJ", u"", u"", u"AVG", u"", u"", u"", u""},
 };
 
 struct TZoneRow {

@@ -65,7 +65,7 @@ class TIdStack {
   // AResult unless it is -1, in which case the last error is raised.
   int CheckForSocketError(int AResult);
   [[noreturn]] void RaiseLastSocketError();
-  [[noreturn]] virtual void RaiseSocketError(int AErr);
+  [[noreturn]] void RaiseSocketError(int AErr);
   // "Socket Error # %d\r\n%s" with the number and its text.
   virtual std::u16string WSTranslateSocketErrorMsg(int AErr);
 

@@ -71,6 +71,7 @@ class LoopbackPeer {
 
  private:
   struct Connection {
+    bool Accepted = false;
     std::string Received;
     std::vector<std::string> Pieces;
   };
@@ -93,9 +94,26 @@ class LoopbackPeer {
   std::condition_variable FChanged;
   std::vector<Connection> FConnections;
   std::vector<std::string> FErrors;
+  std::size_t FExtraAccepted = 0;
   bool FDone = false;
   bool FStop = false;
   std::thread FThread;
+};
+
+// A listening socket on 127.0.0.1 that never accepts, whose accept queue
+// is already full: a further connect to Port() gets no answer at all.
+class BacklogFullListener {
+ public:
+  BacklogFullListener();
+  ~BacklogFullListener();
+  BacklogFullListener(const BacklogFullListener&) = delete;
+  BacklogFullListener& operator=(const BacklogFullListener&) = delete;
+  std::uint16_t Port() const { return FPort; }
+
+ private:
+  int FListener = -1;
+  int FQueued = -1;
+  std::uint16_t FPort = 0;
 };
 
 }  // namespace zorapi::testing
