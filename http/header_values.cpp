@@ -8,9 +8,9 @@
 namespace zorapi {
 namespace {
 
-constexpr std::u16string_view kRFC822Specials = u"()<>@,;:\\\"./";
-constexpr std::u16string_view kMIMESpecials = u"()<>@,;:\\\"/[]?=";
-constexpr std::u16string_view kHTTPSpecials = u"()<>@,;:\\\"/[]?={} \t";
+constexpr std::u16string_view kRFC822Delimiters = u"()<>@,;:\\\"./";
+constexpr std::u16string_view kMIMEDelimiters = u"()<>@,;:\\\"/[]?=";
+constexpr std::u16string_view kHTTPDelimiters = u"()<>@,;:\\\"/[]?={} \t";
 
 constexpr bool IsBlank(char16_t c) { return c <= 0x20; }
 
@@ -73,7 +73,7 @@ std::vector<TParam> ParamsOf(std::u16string_view AHeaderLine, TIdHeaderQuotingTy
       rest = next == std::u16string_view::npos ? std::u16string_view{} : rest.substr(next + 1);
     } else {
       std::size_t end = 0;
-      while (end < rest.size() && !IsHeaderSpecial(rest[end], AQuoteType)) ++end;
+      while (end < rest.size() && !IsHeaderDelimiter(rest[end], AQuoteType)) ++end;
       value = std::u16string(rest.substr(0, end));
       // A ";" ends the parameter; any other separator starts the next text.
       rest = end < rest.size() && rest[end] == u';' ? rest.substr(end + 1) : rest.substr(end);
@@ -85,17 +85,17 @@ std::vector<TParam> ParamsOf(std::u16string_view AHeaderLine, TIdHeaderQuotingTy
 
 }  // namespace
 
-bool IsHeaderSpecial(char16_t c, TIdHeaderQuotingType AQuoteType) {
+bool IsHeaderDelimiter(char16_t c, TIdHeaderQuotingType AQuoteType) {
   if (c <= 0x20 || c == 0x7F) return true;
   switch (AQuoteType) {
     case QuotePlain:
       return false;
     case QuoteRFC822:
-      return kRFC822Specials.find(c) != std::u16string_view::npos;
+      return kRFC822Delimiters.find(c) != std::u16string_view::npos;
     case QuoteMIME:
-      return kMIMESpecials.find(c) != std::u16string_view::npos;
+      return kMIMEDelimiters.find(c) != std::u16string_view::npos;
     case QuoteHTTP:
-      return kHTTPSpecials.find(c) != std::u16string_view::npos;
+      return kHTTPDelimiters.find(c) != std::u16string_view::npos;
   }
   return false;
 }
@@ -118,7 +118,7 @@ std::u16string QuoteIfNeeded(std::u16string_view AValue, TIdHeaderQuotingType AQ
     if (c == u'"' || c == u'\\' || (escapeCR && c == u'\r')) {
       out.push_back(u'\\');
       needQuotes = true;
-    } else if (IsHeaderSpecial(c, AQuoteType)) {
+    } else if (IsHeaderDelimiter(c, AQuoteType)) {
       needQuotes = true;
     }
     out.push_back(c);

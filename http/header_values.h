@@ -13,8 +13,8 @@ namespace zorapi {
 // Which characters end an unquoted parameter value and force quoting.
 enum TIdHeaderQuotingType { QuotePlain, QuoteRFC822, QuoteMIME, QuoteHTTP };
 
-// Whether c is special for AQuoteType; U+0000..U+0020 and U+007F always are.
-bool IsHeaderSpecial(char16_t c, TIdHeaderQuotingType AQuoteType);
+// Whether c is a delimiter for AQuoteType; U+0000..U+0020 and U+007F always are.
+bool IsHeaderDelimiter(char16_t c, TIdHeaderQuotingType AQuoteType);
 
 // The text before the first ";" (all of it without one), trimmed.
 std::u16string MainValueOf(std::u16string_view AHeaderLine);

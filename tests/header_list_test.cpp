@@ -136,7 +136,7 @@ TEST(HeaderListReplaceTest, SetParamValueSetsAndRemovesParameters) {
 }
 
 TEST(HeaderListReplaceTest, SetParamValueSwitchesBetweenMimeAndRfc822Quoting) {
-  // "." is special for RFC 822 only, "=" for MIME only.
+  // "." forces quoting for RFC 822 only, "=" for MIME only.
   TIdHeaderList mime = ListOf({u"X-A: v", u"Content-Type: t/s"}, QuoteMIME);
   mime.SetParamValue(u"X-A", u"p", u"a.b");
   mime.SetParamValue(u"Content-Type", u"p", u"a.b");

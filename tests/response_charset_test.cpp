@@ -100,7 +100,7 @@ TEST_P(XmlDeclaredCharsetTest, Detects) {
   EXPECT_EQ(stream.Position(), GetParam().position);
 }
 
-const Bytes kDecl = "<?xml version=\"1.0\" encoding=\"X-NAME\"?><r/>";
+constexpr std::string_view kDecl = "<?xml version=\"1.0\" encoding=\"X-NAME\"?><r/>";
 
 INSTANTIATE_TEST_SUITE_P(
     ByteOrderMarks, XmlDeclaredCharsetTest,
