@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -310,8 +311,17 @@ void RefusedScenario(Library& lib) {
                              std::to_string(elapsed) + " ms for both)");
 }
 
-// A thread that called into the library and exits only after the library
-// has been unloaded: its thread-local result must not take the process down.
+// The host itself never loads Windows Sockets; only the DLL does.
+bool WinsockLoaded() { return GetModuleHandleW(L"ws2_32.dll") != nullptr; }
+
+bool DllMapped(const std::wstring& dll) {
+  const std::size_t slash = dll.find_last_of(L"\\/");
+  return GetModuleHandleW(dll.substr(slash == std::wstring::npos ? 0 : slash + 1).c_str()) != nullptr;
+}
+
+// A thread that called into the library and ends only after the host has
+// unloaded it: nothing of the DLL may be left to run at that thread's end,
+// and nothing may keep the DLL loaded for it.
 struct ThreadScenario {
   Library* lib;
   HANDLE called;    // set by the thread once its call has returned
@@ -334,7 +344,8 @@ void ThreadOutlivesUnload(const std::wstring& dll) {
   HANDLE thread = CreateThread(nullptr, 0, CallThenWait, &s, 0, nullptr);
   const bool called = WaitForSingleObject(s.called, 30000) == WAIT_OBJECT_0;
   Check(called, "a second thread called the library");
-  Check(called && lib.Unload(), "FreeLibrary while that thread is alive");
+  Check(called && lib.Unload() && !DllMapped(dll) && !WinsockLoaded(),
+        "FreeLibrary unloads the DLL and WS2_32.DLL while that thread is alive");
   SetEvent(s.unloaded);
   DWORD code = 0;
   const bool ended = WaitForSingleObject(thread, 30000) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &code);
@@ -343,9 +354,6 @@ void ThreadOutlivesUnload(const std::wstring& dll) {
   CloseHandle(s.called);
   CloseHandle(s.unloaded);
 }
-
-// The host itself never loads Windows Sockets; only the DLL does.
-bool WinsockLoaded() { return GetModuleHandleW(L"ws2_32.dll") != nullptr; }
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t buf[1024];
@@ -360,6 +368,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: zorapi_host DLL REFUSED_ENDPOINT\n");
     return 2;
   }
+  std::setvbuf(stdout, nullptr, _IONBF, 0);  // every line out at once, also when a step hangs
   const std::wstring dll = argv[1], refused = argv[2];
   const std::wstring peer = Environment(L"ZORAPI_ENDPOINT");
   CheckThunk();
@@ -369,14 +378,19 @@ int wmain(int argc, wchar_t** argv) {
     Library lib(dll);
     Check(lib.Loaded(), "LoadLibraryW " + Narrow(dll));
     if (!lib.Loaded()) return 1;
+    Check(lib.Unload() && !DllMapped(dll), "FreeLibrary without any call unloads the DLL");
+  }
+  {
+    Library lib(dll);
+    if (!lib.Loaded()) return 1;
     Check(!WinsockLoaded(), "WS2_32.DLL not loaded inside DllMain: its start waits for the first call");
     CheckExportTable(lib.Module());
     CheckImportTable(lib.Module());
     CheckEntryPoints(lib);
     ServiceScenarios(lib);
     Check(WinsockLoaded(), "WS2_32.DLL loaded by the first call that reached the network");
-    Check(lib.Unload(), "FreeLibrary");
-    Check(!WinsockLoaded(), "WS2_32.DLL unloaded again with the DLL");
+    Check(lib.Unload() && !DllMapped(dll), "FreeLibrary unloads the DLL");
+    Check(!WinsockLoaded(), "WS2_32.DLL unloaded with it: the socket library was stopped");
   }
   {
     SetEnvironmentVariableW(L"ZORAPI_ENDPOINT", refused.c_str());
@@ -384,10 +398,10 @@ int wmain(int argc, wchar_t** argv) {
     Check(lib.Loaded(), "loaded again with the refused endpoint");
     if (lib.Loaded()) RefusedScenario(lib);
     {
-      Library unused(dll);  // a second reference to the same module
-      Check(unused.Loaded() && unused.Module() == lib.Module(), "a second LoadLibraryW gives the same module");
+      Library second(dll);  // a second reference to the same module
+      Check(second.Loaded() && second.Module() == lib.Module(), "a second LoadLibraryW gives the same module");
     }
-    Check(lib.Unload(), "FreeLibrary");
+    Check(lib.Unload() && !DllMapped(dll) && !WinsockLoaded(), "FreeLibrary unloads the DLL and WS2_32.DLL");
   }
   ThreadOutlivesUnload(dll);
 
