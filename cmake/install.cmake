@@ -17,7 +17,9 @@ install(TARGETS zorapi EXPORT zorapiTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES include/zorapi.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(TARGETS zorapi_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET zorapi_cli)
+  install(TARGETS zorapi_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 install(EXPORT zorapiTargets NAMESPACE zorapi:: DESTINATION ${zorapi_cmake_dir})
 configure_package_config_file(cmake/zorapiConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/zorapiConfig.cmake

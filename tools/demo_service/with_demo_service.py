@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
 """Runs a command against a fresh demo service.
 
-Usage: with_demo_service.py [--lifetime SECONDS] -- COMMAND [ARG...]
+Usage: with_demo_service.py [--lifetime SECONDS] [--expect REGEX]... -- COMMAND [ARG...]
 
 Starts demo_service.py on a free loopback port, runs COMMAND with
 ZORAPI_ENDPOINT set to the service's endpoint, stops the service and exits
-with the command's status. Also importable: DemoServiceProcess is the same
+with the command's status; with --expect, also with 1 when the command's
+output (UTF-8) matches none of the lines the expression must match. Also importable: DemoServiceProcess is the same
 service as a context manager.
 """
 
 import argparse
 import os
 import pathlib
+import re
 import subprocess
 import sys
 import threading
@@ -61,6 +63,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--lifetime", type=float, default=300,
                         help="the service stops by itself after this many seconds")
+    parser.add_argument("--expect", action="append", default=[], metavar="REGEX",
+                        help="a regular expression that the command's output must match")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args(argv)
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
@@ -68,7 +72,13 @@ def main(argv=None):
         parser.error("no command given")
     with DemoServiceProcess(args.lifetime) as service:
         env = dict(os.environ, ZORAPI_ENDPOINT=service.endpoint)
-        return subprocess.call(command, env=env)
+        done = subprocess.run(command, env=env, stdout=subprocess.PIPE)
+    output = done.stdout.decode("utf-8", "replace")
+    sys.stdout.write(output)
+    missing = [e for e in args.expect if not re.search(e, output, re.M)]
+    for expression in missing:
+        print(f"with_demo_service: the output does not match {expression!r}", file=sys.stderr)
+    return done.returncode or (1 if missing else 0)
 
 
 if __name__ == "__main__":
