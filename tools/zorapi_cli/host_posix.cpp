@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -24,9 +25,23 @@ void SetEnvironmentValue(const char* name, const std::string& utf8Value) {
   setenv(name, utf8Value.c_str(), 1);
 }
 
-// The build sets the library's file name; the tool's run path leads to it
-// (the build directory, or ../lib beside the installed tool).
-std::string DefaultLibrary() { return ZORAPI_LIBRARY_NAME; }
+// The build gives the library's file name and where it lies from the tool:
+// beside it in the build tree, in ../lib once installed. The path is made
+// absolute from the tool's own location rather than left to the loader's
+// run-path search, which a sanitizer's dlopen wrapper would see as its own.
+std::string DefaultLibrary() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return ZORAPI_LIBRARY_NAME;
+  std::string folder(self, static_cast<std::size_t>(n));
+  folder.erase(folder.rfind('/') + 1);
+  for (const char* relative : {"", "../" ZORAPI_INSTALL_LIBDIR "/"}) {
+    const std::string candidate = folder + relative + ZORAPI_LIBRARY_NAME;
+    if (access(candidate.c_str(), F_OK) == 0) return candidate;
+  }
+  // Elsewhere: the loader's own search (LD_LIBRARY_PATH, the system's folders).
+  return ZORAPI_LIBRARY_NAME;
+}
 
 std::optional<ZorapiFunctions> LoadZorapi(const std::string& path, std::string& error) {
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
