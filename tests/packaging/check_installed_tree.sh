@@ -35,8 +35,12 @@ status=0
 env -u LD_LIBRARY_PATH "$prefix/bin/zorapi" login demo demo-password 2>/dev/null || status=$?
 [ "$status" -eq 1 ] || fail "the installed zorapi exited with $status, not 1"
 
+# (ldd's whole output is taken first: grep -q may stop reading early, and a
+# writer cut off by that would fail the pipeline.)
 uses_installed_library() {
-  ldd "$1" | grep -q "$libdir/libzorapi.so" || fail "$1 does not load $libdir/libzorapi.so"
+  local loaded
+  loaded=$(ldd "$1")
+  grep -q "$libdir/libzorapi.so" <<<"$loaded" || fail "$1 does not load $libdir/libzorapi.so"
 }
 
 # A CMake consumer.
