@@ -2,6 +2,8 @@
 // request to a target.
 #pragma once
 
+#include <list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,7 +12,12 @@
 
 namespace zorapi {
 
+class TIdCookie;
 class TIdCookies;
+
+// The accepted cookies of a store, in order of acceptance; the list does not
+// own them.
+using TIdCookieList = std::list<TIdCookie*>;
 
 class TIdCookie {
  public:
@@ -72,8 +79,13 @@ class TIdCookie {
   TDateTime FLastAccessed = 0;
   bool FPersistent = false;
 
+  // Where the store holds the cookie, so that taking it out is one step
+  // however many cookies there are.
   TIdCookies* FCollection = nullptr;
+  std::list<std::unique_ptr<TIdCookie>>::iterator FOwnedAt;
   bool FListed = false;  // in the store's list of accepted cookies
+  TIdCookieList::iterator FListedAt;
+  std::u16string FListKey;  // name, domain and path as they were when listed
 };
 
 // Whether a protocol is "http" or "https", ignoring case.

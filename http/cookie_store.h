@@ -3,8 +3,12 @@
 // reader-writer lock.
 #pragma once
 
+#include <cstdint>
+#include <list>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/rw_lock.h"
@@ -14,9 +18,6 @@
 namespace zorapi {
 
 enum TIdCookieAccess : std::uint8_t { caRead, caReadWrite };
-
-// The accepted cookies, in order of acceptance; the list does not own them.
-using TIdCookieList = std::vector<TIdCookie*>;
 
 class TIdCookies {
  public:
@@ -36,6 +37,8 @@ class TIdCookies {
   // one takes its CreatedAt), unless the old one is HttpOnly and ATarget is
   // given with a protocol other than http or https. An expired cookie is not
   // listed. False when the cookie is not listed; the caller then frees it.
+  // The old cookie is found by the name, domain and path that it had when
+  // it was listed.
   bool AddCookie(TIdCookie* ACookie, const TIdURI* ATarget, bool AReplaceOld);
 
   // Frees every listed cookie that is expired.
@@ -48,7 +51,7 @@ class TIdCookies {
   int GetCookieIndex(std::u16string_view AName, int FirstIndex = 0) const;
   int GetCookieIndex(std::u16string_view AName, std::u16string_view ADomain, int FirstIndex = 0) const;
 
-  // The collection, in order of creation.
+  // The collection, in order of creation (Cookies walks it).
   int Count() const;
   TIdCookie* Cookies(int AIndex) const;
 
@@ -58,11 +61,16 @@ class TIdCookies {
   void UnlockCookieList(TIdCookieAccess AAccessType);
 
  private:
-  // Takes the cookies out of the list and the collection and frees them.
-  void FreeCookies(const std::vector<TIdCookie*>& ACookies);
+  void List(TIdCookie* ACookie, std::u16string AKey);
+  void Unlist(TIdCookie* ACookie);
+  // The first listed cookie with that key, or null.
+  TIdCookie* FindListed(const std::u16string& AKey) const;
 
-  std::vector<std::unique_ptr<TIdCookie>> FCollection;
+  std::list<std::unique_ptr<TIdCookie>> FCollection;
   TIdCookieList FCookieList;
+  // The listed cookies by name, domain and path, each entry in list order,
+  // so that a replacement does not search the whole list.
+  std::unordered_map<std::u16string, std::vector<TIdCookie*>> FListIndex;
   mutable TReadWriteLock FRWLock;
 };
 
