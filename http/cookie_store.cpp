@@ -43,25 +43,45 @@ TIdCookie* TIdCookies::Add() {
 void TIdCookies::Delete(TIdCookie* ACookie) {
   if (!ACookie || ACookie->FCollection != this) return;
   TWriteLockGuard guard(FRWLock);
+  Free(ACookie);
+  CloseGaps();
+}
+
+void TIdCookies::Free(TIdCookie* ACookie) {
   if (ACookie->FListed) Unlist(ACookie);
   FCollection.erase(ACookie->FOwnedAt);
 }
 
 void TIdCookies::List(TIdCookie* ACookie, std::u16string AKey) {
-  ACookie->FListedAt = FCookieList.insert(FCookieList.end(), ACookie);
+  ACookie->FListedAt = FCookieList.FSlots.size();
+  FCookieList.FSlots.push_back(ACookie);
   ACookie->FListed = true;
-  FListIndex[AKey].push_back(ACookie);
-  ACookie->FListKey = std::move(AKey);
+  const auto entry = FListIndex.try_emplace(std::move(AKey)).first;
+  entry->second.push_back(ACookie);
+  ACookie->FKeyEntry = &*entry;  // elements stay put when the index grows
 }
 
 void TIdCookies::Unlist(TIdCookie* ACookie) {
-  FCookieList.erase(ACookie->FListedAt);
+  FCookieList.FSlots[ACookie->FListedAt] = nullptr;
+  ++FCookieList.FGaps;
   ACookie->FListed = false;
-  const auto entry = FListIndex.find(ACookie->FListKey);
-  if (entry == FListIndex.end()) return;
-  std::vector<TIdCookie*>& same = entry->second;
+  std::vector<TIdCookie*>& same = ACookie->FKeyEntry->second;
   same.erase(std::find(same.begin(), same.end(), ACookie));
-  if (same.empty()) FListIndex.erase(entry);
+  if (same.empty()) FListIndex.erase(FListIndex.find(ACookie->FKeyEntry->first));
+  ACookie->FKeyEntry = nullptr;
+}
+
+void TIdCookies::CloseGaps() {
+  std::vector<TIdCookie*>& slots = FCookieList.FSlots;
+  if (FCookieList.FGaps * 2 <= slots.size()) return;
+  std::size_t kept = 0;
+  for (TIdCookie* cookie : slots) {
+    if (!cookie) continue;
+    cookie->FListedAt = kept;
+    slots[kept++] = cookie;
+  }
+  slots.resize(kept);
+  FCookieList.FGaps = 0;
 }
 
 TIdCookie* TIdCookies::FindListed(const std::u16string& AKey) const {
@@ -88,21 +108,17 @@ bool TIdCookies::AddCookie(TIdCookie* ACookie, const TIdURI* ATarget, bool ARepl
 void TIdCookies::RemoveExpiredCookies() {
   TWriteLockGuard guard(FRWLock);
   const TDateTime now = platform::LocalNow();
-  // From the last to the first; the position after a freed cookie stays valid.
-  auto it = FCookieList.end();
-  while (it != FCookieList.begin()) {
-    --it;
-    if (!(*it)->IsExpiredAt(now)) continue;
-    TIdCookie* expired = *it;
-    ++it;
-    Delete(expired);
-  }
+  const std::vector<TIdCookie*>& slots = FCookieList.FSlots;
+  for (std::size_t i = slots.size(); i-- > 0;)
+    if (slots[i] && slots[i]->IsExpiredAt(now)) Free(slots[i]);
+  CloseGaps();
 }
 
 void TIdCookies::Clear() {
   TWriteLockGuard guard(FRWLock);
   FListIndex.clear();
-  FCookieList.clear();
+  FCookieList.FSlots.clear();
+  FCookieList.FGaps = 0;
   FCollection.clear();
 }
 

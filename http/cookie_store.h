@@ -3,12 +3,13 @@
 // reader-writer lock.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <list>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/rw_lock.h"
@@ -18,6 +19,57 @@
 namespace zorapi {
 
 enum TIdCookieAccess : std::uint8_t { caRead, caReadWrite };
+
+// The accepted cookies of a store, in order of acceptance; the list does not
+// own them. A cookie taken out leaves a gap that the store closes once gaps
+// are half the slots, so that taking one out does not move all behind it.
+class TIdCookieList {
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = TIdCookie*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = TIdCookie* const*;
+    using reference = TIdCookie* const&;
+
+    const_iterator() = default;
+    reference operator*() const { return *FAt; }
+    const_iterator& operator++() {
+      ++FAt;
+      SkipGaps();
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const const_iterator old = *this;
+      ++*this;
+      return old;
+    }
+    bool operator==(const const_iterator& AOther) const { return FAt == AOther.FAt; }
+
+   private:
+    friend class TIdCookieList;
+    const_iterator(TIdCookie* const* AAt, TIdCookie* const* AEnd) : FAt(AAt), FEnd(AEnd) { SkipGaps(); }
+    void SkipGaps() {
+      while (FAt != FEnd && *FAt == nullptr) ++FAt;
+    }
+
+    TIdCookie* const* FAt = nullptr;
+    TIdCookie* const* FEnd = nullptr;
+  };
+  using iterator = const_iterator;
+
+  const_iterator begin() const { return {FSlots.data(), FSlots.data() + FSlots.size()}; }
+  const_iterator end() const { return {FSlots.data() + FSlots.size(), FSlots.data() + FSlots.size()}; }
+  std::size_t size() const { return FSlots.size() - FGaps; }
+  bool empty() const { return size() == 0; }
+
+ private:
+  friend class TIdCookies;
+
+  std::vector<TIdCookie*> FSlots;  // null where a cookie was taken out
+  std::size_t FGaps = 0;
+};
 
 class TIdCookies {
  public:
@@ -63,14 +115,16 @@ class TIdCookies {
  private:
   void List(TIdCookie* ACookie, std::u16string AKey);
   void Unlist(TIdCookie* ACookie);
+  // Frees the cookie; the list keeps its gap for CloseGaps.
+  void Free(TIdCookie* ACookie);
+  void CloseGaps();
   // The first listed cookie with that key, or null.
   TIdCookie* FindListed(const std::u16string& AKey) const;
 
   std::list<std::unique_ptr<TIdCookie>> FCollection;
   TIdCookieList FCookieList;
-  // The listed cookies by name, domain and path, each entry in list order,
-  // so that a replacement does not search the whole list.
-  std::unordered_map<std::u16string, std::vector<TIdCookie*>> FListIndex;
+  // So that a replacement does not search the whole list.
+  TIdCookieKeyIndex FListIndex;
   mutable TReadWriteLock FRWLock;
 };
 
