@@ -26,11 +26,8 @@ std::u16string_view Argument(const zorapi_char* p) {
   return std::u16string_view(reinterpret_cast<const char16_t*>(p));
 }
 
-// A non-empty result stays readable until the next call of the same
-// operation. The storage is one per operation, not one per thread: a
-// thread-local string makes the C++ run time of a Windows DLL hold the DLL
-// loaded until the thread ends and free it from that thread's exit, which
-// hangs a host that unloads the DLL while a thread that called it lives.
+// A non-empty result stays readable until the same thread calls the same
+// operation again.
 const zorapi_char* Result(std::u16string& storage, std::u16string value) {
   storage = std::move(value);
   if (storage.empty() || storage[0] == u'\0') return kEmptyResult;
@@ -46,7 +43,7 @@ using namespace zorapi;
 
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL zorlogin(const zorapi_char* user,
                                                                  const zorapi_char* password) {
-  static std::u16string result;  // written under gOperationLock
+  thread_local std::u16string result;
   try {
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;
@@ -60,7 +57,7 @@ extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL zorlogin(const zorapi_ch
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL identifySynonyms(const zorapi_char* session,
                                                                          const zorapi_char* text,
                                                                          std::int32_t maxsyns) {
-  static std::u16string result;  // written under gOperationLock
+  thread_local std::u16string result;
   try {
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;
@@ -73,7 +70,7 @@ extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL identifySynonyms(const z
 
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL replaceEveryonesFavorites(
     const zorapi_char* session, const zorapi_char* text, std::int32_t maxsyns, std::int32_t quality) {
-  static std::u16string result;  // written under gOperationLock
+  thread_local std::u16string result;
   try {
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;

@@ -3,8 +3,8 @@
  * Strings are zero-terminated UTF-16; a null pointer reads as the empty
  * string. Results are never null: an empty result means the call failed or
  * the service returned nothing. A result is owned by the library and stays
- * valid until the next call of the same operation. Calls from several
- * threads are serialised by the library. */
+ * valid until the same thread calls the same operation again. Calls from
+ * several threads are serialised by the library. */
 #ifndef ZORAPI_H
 #define ZORAPI_H
 
