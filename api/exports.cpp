@@ -6,6 +6,7 @@
 #include "api/service_operations.h"
 #include "api/shared_client.h"
 #include "platform/export_attribute.h"
+#include "platform/thread_result.h"
 #include "zorapi.h"
 
 static_assert(sizeof(zorapi_char) == sizeof(char16_t), "results and arguments are UTF-16");
@@ -43,8 +44,8 @@ using namespace zorapi;
 
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL zorlogin(const zorapi_char* user,
                                                                  const zorapi_char* password) {
-  thread_local std::u16string result;
   try {
+    std::u16string& result = platform::ThreadResult(0);
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;
     return Result(result, Login(PostToSharedClient, EndpointURL(), *SharedRegExpr, Argument(user),
@@ -57,8 +58,8 @@ extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL zorlogin(const zorapi_ch
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL identifySynonyms(const zorapi_char* session,
                                                                          const zorapi_char* text,
                                                                          std::int32_t maxsyns) {
-  thread_local std::u16string result;
   try {
+    std::u16string& result = platform::ThreadResult(1);
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;
     return Result(result, IdentifySynonyms(PostToSharedClient, EndpointURL(), Argument(session),
@@ -70,8 +71,8 @@ extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL identifySynonyms(const z
 
 extern "C" ZORAPI_EXPORT const zorapi_char* ZORAPI_CALL replaceEveryonesFavorites(
     const zorapi_char* session, const zorapi_char* text, std::int32_t maxsyns, std::int32_t quality) {
-  thread_local std::u16string result;
   try {
+    std::u16string& result = platform::ThreadResult(2);
     std::lock_guard<std::mutex> lock(gOperationLock);
     if (!Ready()) return kEmptyResult;
     return Result(result, ReplaceEveryonesFavorites(PostToSharedClient, EndpointURL(), Argument(session),

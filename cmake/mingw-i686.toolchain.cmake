@@ -11,6 +11,13 @@ set(CMAKE_RC_COMPILER ${ZORAPI_MINGW_PREFIX}-windres)
 set(CMAKE_AR ${ZORAPI_MINGW_PREFIX}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${ZORAPI_MINGW_PREFIX}-gcc-ranlib-posix CACHE FILEPATH "")
 
+# Doubles are computed in SSE2 registers, as on x86-64: the x87 unit's
+# excess precision makes a date read twice compare unequal to itself. Hosts
+# may call with the stack aligned to 4 bytes only; functions that need more
+# realign it.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mincoming-stack-boundary=2")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mincoming-stack-boundary=2")
+
 set(CMAKE_FIND_ROOT_PATH /usr/${ZORAPI_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
