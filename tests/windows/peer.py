@@ -17,6 +17,8 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, HTTPServer
 
 USER, PASSWORD, SESSION = "alice", "s\u00e9cret & more", "S3ss10n_42"
+# An ASCII account, for hosts that take their arguments in the ANSI code page.
+ASCII_USER, ASCII_PASSWORD = "demo", "demo-password"
 FAIL_TEXT = "please fail"
 
 LOGIN_FIELDS = ["action", "format", "username", "password"]
@@ -36,7 +38,8 @@ def answer(fields):
     if action == "authenticate":
         if names != LOGIN_FIELDS or f["format"] != "xml":
             return 400, b"bad login fields"
-        ok = f["username"] == USER and f["password"] == PASSWORD
+        account = (f["username"], f["password"])
+        ok = account in ((USER, PASSWORD), (ASCII_USER, ASCII_PASSWORD))
         return 200, xml("<success>%s</success><session>%s</session>" % ("true" if ok else "false", SESSION))
     if action in ("identifySynonyms", "replaceEveryonesFavorites"):
         wanted = IDENTIFY_FIELDS if action == "identifySynonyms" else REPLACE_FIELDS
