@@ -125,6 +125,8 @@ const std::vector<HostileCase>& HostileCases() {
                       .Scripts = {Answer(Op::Identify, Ok("<output>slow</output>"), 1, 10ms)},
                       .Expected = u"slow"};
        }},
+      {"ClosesWithoutReply", "no status line: \"Connection Closed Gracefully.\", empty",
+       [] { return RowSetup{.Call = IdentifyCall(u"w"), .Scripts = {Answer(Op::Identify, "")}, .Expected = u""}; }},
       {"ResetDuringHead", "the read fails with a socket error: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
