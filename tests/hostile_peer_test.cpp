@@ -383,7 +383,6 @@ INSTANTIATE_TEST_SUITE_P(Matrix, HostilePeerTest, ::testing::Range<std::size_t>(
 // endpoint and connect limit are fixed at load), and so are the slow rows
 // whose twin stays in (the other 10 MiB request, the other 10 MiB run).
 TEST(HostilePeerExportsTest, EveryRowThroughTheExportsOfOneLoadedLibrary) {
-  if (testing::LibraryAlreadyLoaded()) GTEST_SKIP() << "needs a process of its own (ctest runs each test so)";
   std::vector<RowSetup> setups;
   std::vector<const char*> names;
   std::vector<std::size_t> firstConnection;

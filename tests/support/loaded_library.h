@@ -1,7 +1,8 @@
 // The exported functions of the shared library, loaded into the test
 // process as a host loads it. The library reads its endpoint when it is
-// loaded and stays loaded, so a process can point it at one peer only: a
-// test that loads it runs in a process of its own (ctest runs each test so).
+// loaded and stays loaded, so each load is of a fresh copy of the file: a
+// library of its own, pointed at the test's own peer, whatever other tests
+// of the same process have loaded.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +17,8 @@ struct LibraryExports {
                                                std::int32_t quality) = nullptr;
 };
 
-// Whether an earlier test of this process has loaded the library already.
-bool LibraryAlreadyLoaded();
-
-// Loads the library with its endpoint set to AEndpoint and looks up the
-// three exports; false with AWhyNot when that failed.
+// Loads a fresh copy of the library with its endpoint set to AEndpoint and
+// looks up the three exports; false with AWhyNot when that failed.
 bool LoadLibraryExports(const std::string& AEndpoint, LibraryExports& AExports, std::string& AWhyNot);
 
 // "http://127.0.0.1:<port>/api.php"
