@@ -127,8 +127,7 @@ void CallExports(const testing::LibraryExports& AExports, int AThread, int ACall
         break;
       case 2:
         result = AExports.replaceEveryonesFavorites(Wide(session).c_str(), Wide(call).c_str(), maxsyns, i % 4);
-        expected =
-            Wide("rep-" + session + "-" + call + "-" + std::to_string(maxsyns) + "-" + std::to_string(i % 4));
+        expected = Wide("rep-" + session + "-" + call + "-" + std::to_string(maxsyns) + "-" + std::to_string(i % 4));
         break;
     }
     AReport.Check(result != nullptr && std::u16string(result) == expected, "call " + call + " got another result");

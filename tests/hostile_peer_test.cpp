@@ -107,9 +107,9 @@ struct RowSetup {
   std::u16string Expected = {};          // the operation's result; the host reads it up to its first NUL
   std::string RequestHas = {};           // part of the request the operation sends, when checked
   std::string HostRequestHas = {};       // part of the request the export sends, when checked
-  bool PeerMayFail = false;         // the client hangs up while the peer still sends
-  bool FullBacklog = false;         // the call goes to a listener that never answers
-  bool Slow = false;                // slow under the sanitizers: left out of the exports run
+  bool PeerMayFail = false;              // the client hangs up while the peer still sends
+  bool FullBacklog = false;              // the call goes to a listener that never answers
+  bool Slow = false;                     // slow under the sanitizers: left out of the exports run
 };
 
 struct HostileCase {
@@ -123,57 +123,56 @@ const std::vector<HostileCase>& HostileCases() {
       {"TrickledReply", "the reply comes whole, one byte every 10 ms: its output",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Ok("<output>slow</output>"), 1, 10ms)},
-                      .Expected = u"slow"};
+                         .Scripts = {Answer(Op::Identify, Ok("<output>slow</output>"), 1, 10ms)},
+                         .Expected = u"slow"};
        }},
       {"ClosesWithoutReply", "no status line: \"Connection Closed Gracefully.\", empty",
        [] { return RowSetup{.Call = IdentifyCall(u"w"), .Scripts = {Answer(Op::Identify, "")}, .Expected = u""}; }},
       {"ResetDuringHead", "the read fails with a socket error: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {AnswerThenReset(Op::Identify, "HTTP/1.1 200 OK\r\nContent-Le")},
-                      .Expected = u""};
+                         .Scripts = {AnswerThenReset(Op::Identify, "HTTP/1.1 200 OK\r\nContent-Le")},
+                         .Expected = u""};
        }},
       {"ResetDuringLengthBody", "the body read fails (and the part read has no whole output): empty",
        [] {
-         return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {AnswerThenReset(Op::Identify,
-                                                  "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n<output>part")},
-                      .Expected = u""};
+         return RowSetup{
+             .Call = IdentifyCall(u"w"),
+             .Scripts = {AnswerThenReset(Op::Identify, "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n<output>part")},
+             .Expected = u""};
        }},
       {"ResetDuringChunkedBody", "a whole first chunk, then a reset before the last chunk: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {AnswerThenReset(Op::Identify, Chunked("13\r\n<output>ok</output>\r\n"))},
-                      .Expected = u""};
+                         .Scripts = {AnswerThenReset(Op::Identify, Chunked("13\r\n<output>ok</output>\r\n"))},
+                         .Expected = u""};
        }},
       {"CloseMidChunk", "a chunk cut short by a close is not complete: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Chunked("13\r\n<output>ok"))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Identify, Chunked("13\r\n<output>ok"))},
+                         .Expected = u""};
        }},
       {"ContentLengthOf9000000000000",
        "nothing is allocated up front for the announced length, and a length body cut short by a close "
        "counts as complete: its output",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Reply("HTTP/1.0 200 OK", {"Content-Length: 9000000000000"},
-                                                             "<output>ok</output>"))},
-                      .Expected = u"ok"};
+                         .Scripts = {Answer(Op::Identify, Reply("HTTP/1.0 200 OK", {"Content-Length: 9000000000000"},
+                                                                "<output>ok</output>"))},
+                         .Expected = u"ok"};
        }},
       {"ChunkSizeFfffffff", "the size reads as negative: \"Chunk size too large\", empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Chunked("ffffffff\r\n<output>ok</output>\r\n0\r\n\r\n"))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Identify, Chunked("ffffffff\r\n<output>ok</output>\r\n0\r\n\r\n"))},
+                         .Expected = u""};
        }},
-      {"ChunkSize7fffffffWithShortBody",
-       "no 2 GiB allocation; the chunk is cut short by the close: empty",
+      {"ChunkSize7fffffffWithShortBody", "no 2 GiB allocation; the chunk is cut short by the close: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Chunked("7fffffff\r\n<output>ok</output>\r\n"))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Identify, Chunked("7fffffff\r\n<output>ok</output>\r\n"))},
+                         .Expected = u""};
        }},
       {"HundredThousandHeaderLines",
        "255 lines are stored, the 256th is dropped, the rest stay on the connection and are read as the "
@@ -183,79 +182,84 @@ const std::vector<HostileCase>& HostileCases() {
          headers.reserve(100000);
          for (int i = 0; i < 100000; ++i) headers.push_back("X-Filler-" + std::to_string(i) + ": v");
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Reply("HTTP/1.0 200 OK", headers, "<output>ok</output>"))},
-                      .Expected = u"ok"};
+                         .Scripts = {Answer(Op::Identify, Reply("HTTP/1.0 200 OK", headers, "<output>ok</output>"))},
+                         .Expected = u"ok"};
        }},
       {"MegabyteHeaderLine",
        "\"Max line length exceeded.\" once the line passes 16384 bytes, without buffering the rest: empty",
        [] {
-         return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify,
-                                         Ok("<output>ok</output>", {"X-Long: " + std::string(1024 * 1024, 'a')}))},
-                      .Expected = u"",
-                      .PeerMayFail = true};
+         return RowSetup{
+             .Call = IdentifyCall(u"w"),
+             .Scripts = {Answer(Op::Identify, Ok("<output>ok</output>", {"X-Long: " + std::string(1024 * 1024, 'a')}))},
+             .Expected = u"",
+             .PeerMayFail = true};
        }},
       {"TenMiBWordRunAsSession", "the matcher scans once, without recursion: the whole run is the session",
        [] {
          const std::string run = WordRun(kTenMiB);
-         return RowSetup{
-             .Call = LoginCall(u"demo"),
-             .Scripts = {Answer(Op::Login, Ok("<success>true</success><session>" + run + "</session>"))},
-             .Expected = Wide(run)};
+         return RowSetup{.Call = LoginCall(u"demo"),
+                         .Scripts = {Answer(Op::Login, Ok("<success>true</success><session>" + run + "</session>"))},
+                         .Expected = Wide(run)};
        }},
       {"TenMiBWordRunUnterminated", "the session never closes: no match, empty",
        [] {
          return RowSetup{.Call = LoginCall(u"demo"),
-                      .Scripts = {Answer(Op::Login, Ok("<success>true</success><session>" + WordRun(kTenMiB)))},
-                      .Expected = u"",
-                      .Slow = true};
+                         .Scripts = {Answer(Op::Login, Ok("<success>true</success><session>" + WordRun(kTenMiB)))},
+                         .Expected = u"",
+                         .Slow = true};
        }},
       {"NulInOutput", "the NUL is kept: the output is \"a\\0b\", which the host reads as \"a\"",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Ok("<output>a\0b</output>"s))},
-                      .Expected = u"a\0b"s};
+                         .Scripts = {Answer(Op::Identify, Ok("<output>a\0b</output>"s))},
+                         .Expected = u"a\0b"s};
        }},
       {"NulBeforeLoginElements", "the matcher reads up to the first NUL: empty",
        [] {
          return RowSetup{.Call = LoginCall(u"demo"),
-                      .Scripts = {Answer(Op::Login, Ok("\0<success>true</success><session>S2</session>"s))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Login, Ok("\0<success>true</success><session>S2</session>"s))},
+                         .Expected = u""};
        }},
       {"NulInHeaderLine", "a header value with NULs is kept as text and harms nothing: the output",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Ok("<output>ok</output>", {"X-Junk: a\0\0b"s}))},
-                      .Expected = u"ok"};
+                         .Scripts = {Answer(Op::Identify, Ok("<output>ok</output>", {"X-Junk: a\0\0b"s}))},
+                         .Expected = u"ok"};
        }},
       {"TruncatedUtf8Sequence", "strict decoding refuses the reply: empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
-                      .Scripts = {Answer(Op::Identify, Ok("<output>bad \xC3(</output>"))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Identify, Ok("<output>bad \xC3(</output>"))},
+                         .Expected = u""};
        }},
       {"EncodedSurrogateInUtf8", "an encoded surrogate is not UTF-8: empty",
        [] {
          return RowSetup{.Call = ReplaceCall(u"w"),
-                      .Scripts = {Answer(Op::Replace, Ok("<output>\xED\xA0\x80</output>"))},
-                      .Expected = u""};
+                         .Scripts = {Answer(Op::Replace, Ok("<output>\xED\xA0\x80</output>"))},
+                         .Expected = u""};
        }},
       {"LoneHighSurrogateInText", "the form encoding refuses it before any connection: empty",
        [] {
-         return RowSetup{.Call = IdentifyCall(u"a\xD800" u"b"), .Scripts = {}, .Expected = u""};
+         return RowSetup{.Call = IdentifyCall(u"a\xD800"
+                                              u"b"),
+                         .Scripts = {},
+                         .Expected = u""};
        }},
       {"LoneLowSurrogateInUser", "the form encoding refuses it before any connection: empty",
        [] {
-         return RowSetup{.Call = LoginCall(u"\xDC00" u"x"), .Scripts = {}, .Expected = u""};
+         return RowSetup{.Call = LoginCall(u"\xDC00"
+                                           u"x"),
+                         .Scripts = {},
+                         .Expected = u""};
        }},
       {"EmbeddedNulInText",
        "the operation escapes the NUL as %00; the export reads its argument up to the NUL: the output",
        [] {
          return RowSetup{.Call = IdentifyCall(u"ab\0cd"s),
-                      .Scripts = {Answer(Op::Identify, Ok("<output>ok</output>"))},
-                      .Expected = u"ok",
-                      .RequestHas = "&text=ab%00cd&",
-                      .HostRequestHas = "&text=ab&"};
+                         .Scripts = {Answer(Op::Identify, Ok("<output>ok</output>"))},
+                         .Expected = u"ok",
+                         .RequestHas = "&text=ab%00cd&",
+                         .HostRequestHas = "&text=ab&"};
        }},
       {"TenMiBRequestToPeerThatClosesAfterTheHead",
        "sending fails with a reset, or the reply is missing: empty, and no SIGPIPE",

@@ -105,7 +105,8 @@ void ServiceResponder::AddError(std::string AText) {
 // read, so once written it stops every worker.
 bool ServiceResponder::WaitReadable(int AFd, std::chrono::steady_clock::time_point ADeadline) {
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(ADeadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(ADeadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd fds[2] = {{AFd, POLLIN, 0}, {FWake[0], POLLIN, 0}};
     const int n = ::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 1000)));
@@ -174,8 +175,9 @@ void ServiceResponder::Serve(int AFd) {
     return;
   }
   const std::string reply = FHandler(body);
-  const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
-                           std::to_string(reply.size()) + "\r\nConnection: close\r\n\r\n";
+  const std::string head =
+      "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " + std::to_string(reply.size()) +
+      "\r\nConnection: close\r\n\r\n";
   if (!SendAll(AFd, head + reply)) {
     AddError("send failed");
     return;
