@@ -430,3 +430,37 @@ TEST(HostilePeerExportsTest, EveryRowThroughTheExportsOfOneLoadedLibrary) {
 
 }  // namespace
 }  // namespace zorapi
+
+namespace zorapi {
+namespace {
+
+// A reply whose head fails to read must not be kept: its own headers were
+// never read, so the "keep-alive" of the reply before it decides, and the
+// connection stays open with the rest of the bad head unread until the
+// next call closes it.
+TEST(HostilePeerKeepAliveTest,
+     DISABLED_FailedHeadAfterAKeepAliveReplyClosesItsConnection) {  // the previous reply's keep-alive keeps it open
+  PeerScript kept;
+  kept.ReadUntil(EndOfRequest(Op::Identify))
+      .Send(Ok("<output>kept</output>", {"Connection: keep-alive"}))
+      .ReadUntilClose();
+  PeerScript bad;
+  bad.ReadUntil(EndOfRequest(Op::Identify))
+      .Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(100000, 'a') + "\r\n\r\n")
+      .ReadUntilClose();
+  LoopbackPeer peer({kept, bad});
+  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
+  TLoginReplyMatcher matcher;
+  const FormPost post = [&](const std::u16string& AURL, TStringList& ASource, TMemoryStream& AResponse) {
+    client->Post(AURL, &ASource, &AResponse, &UTF8Encoding());
+  };
+  const int descriptors = testing::OpenDescriptors();
+  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"kept");
+  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"");
+  EXPECT_FALSE(client->IOHandler() && client->IOHandler()->Opened()) << "the failed reply's connection is kept";
+  EXPECT_TRUE(peer.WaitDone()) << "the peer still waits for the client to close";
+  EXPECT_TRUE(testing::Eventually([&] { return testing::OpenDescriptors() == descriptors; }));
+}
+
+}  // namespace
+}  // namespace zorapi
