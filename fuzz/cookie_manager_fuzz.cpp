@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     manager->GenerateClientCookies(target, secureOnly, headers);
     const TIdURI other(u"http://www.example.com/a/b/c.php?q=1");
     manager->GenerateClientCookies(other, secureOnly, headers);
-    Check(headers.Count() <= 2, "more than one Cookie line per request");
+    TStringList values;
+    headers.Extract(u"Cookie", values);
+    Check(values.Count() <= 2, "more than one Cookie line per request");
   }
 
   // Every listed cookie must still belong to the store that made it.
