@@ -17,6 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string name = TextOf(bytes.substr(0, newline));
   const std::string_view body = newline == std::string_view::npos ? std::string_view{} : bytes.substr(newline + 1);
 
+#ifdef ZORAPI_FUZZ_SKIP_OPEN_FINDINGS
+  // Lets a long run go on past a finding already kept in regressions/ and
+  // reported: a 4-byte mark matched against a 3-byte body.
+  if (body.size() == 3) return 0;
+#endif
   (void)IsXmlMediaType(name);
   Check(CharsetToTextCodec(name) != nullptr, "no codec for a charset name");
 
