@@ -2,7 +2,7 @@
 // the library against libcurl and a bare socket client, and prints one table.
 //
 //   zorapi_bench [--calls N] [--warmup N] [--body-mib N] [--runs N]
-//                [--library PATH] [--server PATH]
+//                [--library PATH] [--server PATH] [--only latency,transfers,growth]
 //
 // Also re-executes itself for each large transfer (--throughput-child), so
 // that each run's peak resident memory is its own.
@@ -34,6 +34,11 @@ struct Options {
   int runs = 3;
   std::string library = ZORAPI_BENCH_LIBRARY;
   std::string server = ZORAPI_BENCH_SERVER;
+  std::string only;  // comma-separated sections; empty for all
+
+  bool Wants(const std::string& section) const {
+    return only.empty() || ("," + only + ",").find("," + section + ",") != std::string::npos;
+  }
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -47,6 +52,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--runs") o.runs = std::atoi(v);
     else if (a == "--library") o.library = v;
     else if (a == "--server") o.server = v;
+    else if (a == "--only") o.only = v;
     else return false;
   }
   return o.calls > 0 && o.runs > 0 && o.bodyMiB > 0;
@@ -151,22 +157,7 @@ void Header(const Options& o, int port) {
   std::printf("library: %s\n\n", o.library.c_str());
 }
 
-int RunAll(const Options& o) {
-  curl_global_init(CURL_GLOBAL_DEFAULT);
-  const auto begin = Clock::now();
-  ServerProcess server(o.server, o.bodyMiB);
-  Header(o, server.Port());
-  const OursExports ours(o.library, server.Port());
-  Report report;
-  if (!ours.Loaded()) report.Note("ours: cannot load the library: " + ours.LoadError());
-
-  const LatencyResult latency = RunLatency(server, ours, o.calls, o.warmup);
-  LatencyRows(report, latency, o.calls);
-
-  const ThroughputResult throughput =
-      RunThroughput("/proc/self/exe", server, o.bodyMiB << 20, o.runs);
-  ThroughputRows(report, throughput, o.bodyMiB);
-
+void GrowthSection(Report& report, const ServerProcess& server, std::vector<std::string>& cpuNotes) {
   report.Section("3. cost growth (time per call)");
   GrowthRows(report, "GenerateClientCookies, cookies", "us", 1e6,
              CookieGeneration({10, 100, 1000, 10000}, true, 0.25), NLogN, "n log n", true);
@@ -179,16 +170,41 @@ int RunAll(const Options& o) {
              "linear", true);
   GrowthRows(report, "  strict UTF-8 decoding before it, MiB", "ms", 1e3, LoginDecoding(mib, 15), Linear,
              "linear", false);
-  const CpuShare headCpu(server);
+  const CpuShare cpu(server);
   std::vector<SizedCost> heads = HeadReading(server.Port(), {0, 32, 64, 128, 255}, 400);
-  const double headCpuPercent = headCpu.Percent();
+  cpuNotes.push_back("heads " + Fixed(cpu.Percent(), 0) + "%");
   heads.erase(heads.begin());  // the baseline itself
   GrowthRows(report, "head reading beyond a minimal head, lines", "us", 1e6, heads, Linear, "linear", true, true);
+}
 
-  report.Note("server CPU (share of one core): latency " + Fixed(latency.serverCpuPercent, 0) + "%, transfers " +
-              Fixed(throughput.serverCpuPercent, 0) + "%, heads " + Fixed(headCpuPercent, 0) + "%");
-  report.Note("wire check:");
-  for (const std::string& n : latency.wireNotes) report.Note("   " + n);
+int RunAll(const Options& o) {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  const auto begin = Clock::now();
+  ServerProcess server(o.server, o.bodyMiB);
+  Header(o, server.Port());
+  Report report;
+  std::vector<std::string> cpuNotes, wireNotes;
+
+  if (o.Wants("latency")) {
+    const OursExports ours(o.library, server.Port());
+    if (!ours.Loaded()) report.Note("ours: cannot load the library: " + ours.LoadError());
+    const LatencyResult latency = RunLatency(server, ours, o.calls, o.warmup);
+    LatencyRows(report, latency, o.calls);
+    cpuNotes.push_back("latency " + Fixed(latency.serverCpuPercent, 0) + "%");
+    wireNotes = latency.wireNotes;
+  }
+  if (o.Wants("transfers")) {
+    const ThroughputResult throughput = RunThroughput("/proc/self/exe", server, o.bodyMiB << 20, o.runs);
+    ThroughputRows(report, throughput, o.bodyMiB);
+    cpuNotes.push_back("transfers " + Fixed(throughput.serverCpuPercent, 0) + "%");
+  }
+  if (o.Wants("growth")) GrowthSection(report, server, cpuNotes);
+
+  std::string cpu = "server CPU (share of one core):";
+  for (const std::string& n : cpuNotes) cpu += " " + n;
+  report.Note(cpu);
+  if (!wireNotes.empty()) report.Note("wire check:");
+  for (const std::string& n : wireNotes) report.Note("   " + n);
   report.Note("total " + Fixed(SecondsSince(begin), 1) + " s");
   report.Print();
   curl_global_cleanup();
@@ -211,7 +227,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: zorapi_bench [--calls N] [--warmup N] [--body-mib N] [--runs N] [--library PATH] "
-                 "[--server PATH]\n");
+                 "[--server PATH] [--only latency,transfers,growth]\n");
     return 2;
   }
   try {
