@@ -1,11 +1,13 @@
 #include "api/new_httpcli.h"
 
-#include "core/exceptions.h"
-
 namespace zorapi {
 
-void TNewHttpcli::Post(const std::u16string&, TStringList*, TStream*, const TIdTextEncoding*) {
-  throw EIdException(u"HTTP client not available");
+TNewHttpcli::~TNewHttpcli() = default;
+
+TNewHttpcli* TNewHttpcli::Create(TComponent* Aowner) {
+  TNewHttpcli* client = ComponentFactory::Build<TNewHttpcli>(Aowner);
+  client->SetConnectTimeout(30000);
+  return client;
 }
 
 }  // namespace zorapi

@@ -1,25 +1,19 @@
-// The library's HTTP client class. Until the HTTP stack is in place its POST
-// entry refuses every request, so each operation yields the empty result.
+// The library's HTTP client class: the HTTP client with the connect limit
+// of the service calls.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "core/component.h"
-#include "core/streams.h"
-#include "core/string_list.h"
-#include "core/text_encoding.h"
+#include "http/custom_http.h"
 
 namespace zorapi {
 
-class TNewHttpcli : public TComponent {
+class TNewHttpcli : public TIdHTTP {
  public:
-  explicit TNewHttpcli(TComponent* Aowner) : TComponent(Aowner) {}
-  // With an owner the owner frees the client; without one the caller does.
-  static TNewHttpcli* Create(TComponent* Aowner) { return ComponentFactory::Build<TNewHttpcli>(Aowner); }
+  using TIdHTTP::TIdHTTP;
+  ~TNewHttpcli() override;
 
-  void Post(const std::u16string& AURL, TStringList* ASource, TStream* AResponseContent,
-            const TIdTextEncoding* AByteEncoding);
+  // With an owner the owner frees the client; without one the caller does.
+  static TNewHttpcli* Create(TComponent* Aowner);
 };
 
 }  // namespace zorapi

@@ -1,0 +1,461 @@
+// The HTTP client against scripted loopback peers: the exact request bytes,
+// the reply head and body framings, the status dispatch and what a client
+// keeps from one POST to the next.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "api/new_httpcli.h"
+#include "core/text.h"
+#include "http/http_exceptions.h"
+#include "support/http_replies.h"
+#include "support/loopback_peer.h"
+#include "transport/transport_exceptions.h"
+
+namespace zorapi {
+namespace {
+
+using testing::LengthReply;
+using testing::LoopbackPeer;
+using testing::PeerScript;
+using testing::PeerURL;
+using testing::Reply;
+
+std::string Bytes(const TMemoryStream& s) { return std::string(s.Bytes().begin(), s.Bytes().end()); }
+
+// The head the library writes for a POST with a body of ALength bytes.
+std::string PostHead(std::uint16_t APort, std::size_t ALength, std::string_view ACookie = {}) {
+  std::string head = "POST /api.php HTTP/1.0\r\n"
+                     "Connection: keep-alive\r\n"
+                     "Content-Type: application/x-www-form-urlencoded\r\n"
+                     "Content-Length: " + std::to_string(ALength) + "\r\n"
+                     "Host: 127.0.0.1:" + std::to_string(APort) + "\r\n"
+                     "Accept: text/html, */*\r\n"
+                     "Accept-Encoding: identity\r\n"
+                     "User-Agent: Mozilla/3.0 (compatible; Zora Library)\r\n";
+  if (!ACookie.empty()) head += "Cookie: " + std::string(ACookie) + "\r\n";
+  return head + "\r\n";
+}
+
+// A peer connection that takes a request with a body of ABodyLength bytes
+// and answers with AReply.
+PeerScript Answer(std::size_t ABodyLength, std::string AReply) {
+  PeerScript s;
+  s.ReadUntil();
+  if (ABodyLength) s.ReadCount(ABodyLength);
+  s.Send(std::move(AReply)).Close();
+  return s;
+}
+
+class HttpClientTest : public ::testing::Test {
+ protected:
+  HttpClientTest() : FClient(TNewHttpcli::Create(nullptr)) {}
+
+  // POSTs the two worked-example fields and returns the body received.
+  void PostFields(const std::u16string& AURL, TMemoryStream& AResponse) {
+    TStringList fields;
+    fields.Add(u"format=xml");
+    fields.Add(u"text=hello world");
+    FClient->Post(AURL, &fields, &AResponse, &UTF8Encoding());
+  }
+
+  // Whether the client's socket is still open. Connected alone also counts
+  // unread bytes left in the input buffer after a close.
+  bool SocketOpen() const { return FClient->IOHandler() && FClient->IOHandler()->Opened(); }
+
+  static constexpr std::size_t kFieldsLength = 27;  // "format=xml&text=hello+world"
+  std::unique_ptr<TNewHttpcli> FClient;
+};
+
+TEST_F(HttpClientTest, FreshClientHasTheFixedSettings) {
+  EXPECT_EQ(FClient->ConnectTimeout(), 30000);
+  EXPECT_EQ(FClient->ReadTimeout(), -1);
+  EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+  EXPECT_EQ(FClient->HTTPOptions().Bits(), TIdHTTPOptions({hoForceEncodeParams}).Bits());
+  EXPECT_FALSE(FClient->HandleRedirects());
+  EXPECT_EQ(FClient->RedirectMaximum(), 15);
+  EXPECT_EQ(FClient->MaxAuthRetries(), 3);
+  EXPECT_EQ(FClient->MaxHeaderLines(), 255);
+  EXPECT_TRUE(FClient->AllowCookies());
+  EXPECT_EQ(FClient->CookieManager(), nullptr);
+  EXPECT_EQ(FClient->IOHandler(), nullptr);
+  EXPECT_EQ(FClient->Response().ResponseCode(), -1);
+}
+
+TEST_F(HttpClientTest, FirstPostSendsTheExactHeadInOneWriteThenTheBody) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "<output>x</output>"))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  ASSERT_TRUE(peer.WaitDone());
+
+  const std::string head = PostHead(peer.Port(), kFieldsLength);
+  EXPECT_EQ(peer.Received(0), head + "format=xml&text=hello+world");
+  const std::vector<std::string> pieces = peer.Pieces(0);
+  ASSERT_FALSE(pieces.empty());
+  EXPECT_GE(pieces[0].size(), head.size()) << "the head arrived split";
+  EXPECT_EQ(Bytes(response), "<output>x</output>");
+  EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+}
+
+TEST_F(HttpClientTest, CookieOfTheFirstReplyGoesLastInTheSecondRequest) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "a", {"Set-Cookie: lang=en; Path=/"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "b"))});
+  TMemoryStream first, second;
+  PostFields(PeerURL(peer.Port()), first);
+  PostFields(PeerURL(peer.Port()), second);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(1), PostHead(peer.Port(), kFieldsLength, "lang=en") + "format=xml&text=hello+world");
+  EXPECT_NE(FClient->CookieManager(), nullptr);
+}
+
+TEST_F(HttpClientTest, KeepAliveReplyStillGivesEachPostItsOwnConnection) {
+  const std::string reply = LengthReply("HTTP/1.1 200 OK", "ok", {"Connection: keep-alive"});
+  PeerScript keepOpen;
+  keepOpen.ReadUntil().ReadCount(kFieldsLength).Send(reply).ReadUntilClose();
+  LoopbackPeer peer({keepOpen, Answer(kFieldsLength, reply)});
+  TMemoryStream first, second;
+  PostFields(PeerURL(peer.Port()), first);
+  EXPECT_TRUE(FClient->Connected()) << "a keep-alive reply leaves the connection open";
+  PostFields(PeerURL(peer.Port()), second);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Accepted(), 2u);
+  EXPECT_EQ(peer.Received(1), PostHead(peer.Port(), kFieldsLength) + "format=xml&text=hello+world")
+      << "Connection and Accept-Encoding are written once each";
+  EXPECT_EQ(Bytes(second), "ok");
+}
+
+TEST_F(HttpClientTest, EmptyFieldListSendsContentLengthZero) {
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.0 200 OK", "z"))});
+  TStringList none;
+  TMemoryStream response;
+  FClient->Post(PeerURL(peer.Port()), &none, &response, &UTF8Encoding());
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(0), PostHead(peer.Port(), 0));
+}
+
+TEST_F(HttpClientTest, UrlTargetAndHostValue) {
+  // The query takes everything after "?", the fragment included; a port
+  // written as "0" + port differs from the plain text and shows in "Host".
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.0 200 OK", "")), Answer(0, LengthReply("HTTP/1.0 200 OK", ""))});
+  TMemoryStream r1, r2;
+  TStringList none;
+  const std::u16string port = IntToText(peer.Port());
+  FClient->Post(u"http://127.0.0.1:" + port + u"/a/b.php#frag", &none, &r1, &UTF8Encoding());
+  FClient->Post(u"http://127.0.0.1:0" + port + u"/a/b.php?q=1#frag", &none, &r2, &UTF8Encoding());
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(0).substr(0, 24), "POST /a/b.php HTTP/1.0\r\n");
+  EXPECT_NE(peer.Received(0).find("\r\nHost: 127.0.0.1:" + std::to_string(peer.Port()) + "\r\n"), std::string::npos);
+  EXPECT_EQ(peer.Received(1).substr(0, 33), "POST /a/b.php?q=1#frag HTTP/1.0\r\n");
+  EXPECT_NE(peer.Received(1).find("\r\nHost: 127.0.0.1:0" + std::to_string(peer.Port()) + "\r\n"), std::string::npos);
+}
+
+TEST_F(HttpClientTest, RefusedSchemesAndPortsRaiseBeforeAnyConnect) {
+  TMemoryStream response;
+  TStringList none;
+  EXPECT_THROW(FClient->Post(u"https://127.0.0.1/api.php", &none, &response, &UTF8Encoding()),
+               EIdIOHandlerPropInvalid);
+  auto fresh = std::unique_ptr<TNewHttpcli>(TNewHttpcli::Create(nullptr));
+  try {
+    fresh->Post(u"ftp://127.0.0.1/api.php", &none, &response, &UTF8Encoding());
+    FAIL() << "ftp without a port was accepted";
+  } catch (const EIdUnknownProtocol& e) {
+    EXPECT_EQ(e.Message(), u"Unknown Protocol");
+  }
+  EXPECT_EQ(fresh->ProtocolVersion(), pv1_1);
+}
+
+TEST_F(HttpClientTest, RefusedConnectionReachesTheCallerAndTheNextPostWorks) {
+  std::uint16_t closedPort;
+  {
+    LoopbackPeer probe({});
+    closedPort = probe.Port();
+  }
+  TMemoryStream response;
+  try {
+    PostFields(PeerURL(closedPort), response);
+    FAIL() << "connect to a closed port succeeded";
+  } catch (const EIdSocketError& e) {
+    EXPECT_EQ(e.LastError(), 10061);
+  }
+  EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "fine"))});
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(Bytes(response), "fine");
+}
+
+// One reply and what the client makes of it.
+struct StatusCase {
+  const char* Name;
+  std::string Reply;
+  int ErrorCode;            // 0: no exception expected
+  std::string Body;         // what the caller's stream holds
+  std::u16string ErrorMessage;
+};
+
+class StatusDispatchTest : public HttpClientTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(StatusDispatchTest, ReplyIsDispatchedByItsStatus) {
+  const StatusCase& c = GetParam();
+  LoopbackPeer peer({Answer(kFieldsLength, c.Reply)});
+  TMemoryStream response;
+  int code = 0;
+  std::u16string errorMessage, message;
+  try {
+    PostFields(PeerURL(peer.Port()), response);
+  } catch (const EIdHTTPProtocolException& e) {
+    code = e.ErrorCode();
+    errorMessage = e.ErrorMessage();
+    message = e.Message();
+  }
+  EXPECT_EQ(code, c.ErrorCode);
+  EXPECT_EQ(Bytes(response), c.Body);
+  EXPECT_EQ(errorMessage, c.ErrorMessage);
+  if (code) {
+    // The status line of the final head.
+    const std::size_t last = c.Reply.rfind("HTTP/1.1");
+    EXPECT_EQ(message, AsciiToText(c.Reply.substr(last, c.Reply.find("\r\n", last) - last)));
+  }
+  EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+  EXPECT_FALSE(SocketOpen()) << "the reply did not ask to keep the connection";
+}
+
+const std::string kHtml500 = "<html>caf\xE9</html>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, StatusDispatchTest,
+    ::testing::Values(
+        StatusCase{"ok", LengthReply("HTTP/1.1 200 OK", "hello"), 0, "hello", u""},
+        StatusCase{"created", LengthReply("HTTP/1.1 201 Created", "made"), 0, "made", u""},
+        StatusCase{"upper2xx", LengthReply("HTTP/1.1 299 Odd", "odd"), 0, "odd", u""},
+        StatusCase{"noContent", Reply("HTTP/1.1 204 No Content", {"Content-Length: 5"}, "junk!"), 0, "", u""},
+        StatusCase{"continueThenOk",
+                   Reply("HTTP/1.1 100 Continue", {}) + LengthReply("HTTP/1.1 200 OK", "after"), 0, "after", u""},
+        StatusCase{"continueThenError",
+                   Reply("HTTP/1.1 100 Continue", {}) + LengthReply("HTTP/1.1 500 Oops", "bad"), 500, "", u"bad"},
+        StatusCase{"switching", Reply("HTTP/1.1 101 Switching Protocols", {}), 101, "", u""},
+        StatusCase{"movedNoLocation", LengthReply("HTTP/1.1 301 Moved", "m"), 301, "", u"m"},
+        StatusCase{"found", LengthReply("HTTP/1.1 302 Found", "moved", {"Location: /x"}), 302, "", u"moved"},
+        StatusCase{"notModified", Reply("HTTP/1.1 304 Not Modified", {"Content-Length: 4"}, "body"), 304, "", u""},
+        StatusCase{"unauthorizedUnknownScheme",
+                   LengthReply("HTTP/1.1 401 Unauthorized", "no", {"WWW-Authenticate: Bearer x"}), 401, "", u"no"},
+        StatusCase{"proxyAuth", LengthReply("HTTP/1.1 407 Proxy", "p", {"Proxy-Authenticate: Basic realm=p"}), 407,
+                   "", u"p"},
+        StatusCase{"serverErrorLatin1",
+                   LengthReply("HTTP/1.1 500 Internal Server Error", kHtml500,
+                               {"Content-Type: text/html; charset=iso-8859-1"}),
+                   500, "", u"<html>caf\u00E9</html>"},
+        StatusCase{"notFoundXmlWithBom",
+                   LengthReply("HTTP/1.1 404 Not Found", "\xEF\xBB\xBF<e>\xC3\xA9</e>",
+                               {"Content-Type: application/xml"}),
+                   404, "", u"<e>\u00E9</e>"},
+        StatusCase{"noStatusNumber", LengthReply("HTTP/1.1 OK", "?"), -1, "", u"?"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// One body framing and the bytes it leaves in the caller's stream.
+struct FramingCase {
+  const char* Name;
+  std::string Reply;
+  std::string Body;
+};
+
+class BodyFramingTest : public HttpClientTest, public ::testing::WithParamInterface<FramingCase> {};
+
+TEST_P(BodyFramingTest, BodyArrivesWhole) {
+  const FramingCase& c = GetParam();
+  LoopbackPeer peer({Answer(kFieldsLength, c.Reply)});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(Bytes(response), c.Body);
+  EXPECT_EQ(response.Position(), response.Size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Framings, BodyFramingTest,
+    ::testing::Values(
+        FramingCase{"length", Reply("HTTP/1.1 200 OK", {"Content-Length: 5"}, "helloEXTRA"), "hello"},
+        FramingCase{"lengthCutShort", Reply("HTTP/1.1 200 OK", {"Content-Length: 100"}, std::string(60, 'x')),
+                    std::string(60, 'x')},
+        FramingCase{"lengthZero", Reply("HTTP/1.1 200 OK", {"Content-Length: 0"}, "ignored"), ""},
+        FramingCase{"chunked", Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "5\r\nhello\r\n0\r\n\r\n"),
+                    "hello"},
+        FramingCase{"chunkedExtensionsAndTrailer",
+                    Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: gzip, Chunked"},
+                          "1a;name=value\r\nabcdefghijklmnopqrstuvwxyz\r\n  1A  \r\nABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n"
+                          "0\r\nX-Trace: 7\r\n\r\n"),
+                    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+        FramingCase{"malformedChunkSizeEndsTheBody",
+                    Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "3\r\nabc\r\n0x1A\r\n\r\n"), "abc"},
+        FramingCase{"untilClose", Reply("HTTP/1.0 200 OK", {}, "all of it until the close"),
+                    "all of it until the close"},
+        FramingCase{"contentCodingKept",
+                    Reply("HTTP/1.1 200 OK", {"Content-Encoding: gzip", "Content-Length: 4"},
+                          std::string("\x1f\x8b\x08\x00", 4)),
+                    std::string("\x1f\x8b\x08\x00", 4)},
+        FramingCase{"htmlBodyUnchangedByMetaScan",
+                    LengthReply("HTTP/1.1 200 OK",
+                                "<html><head><meta http-equiv=\"Set-Cookie\" content=\"a=b\"></head></html>",
+                                {"Content-Type: text/html"}),
+                    "<html><head><meta http-equiv=\"Set-Cookie\" content=\"a=b\"></head></html>"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(HttpClientTest, ChunkedTrailerIsAppendedToTheRawHeadersOnly) {
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
+                                                 "2\r\nhi\r\n0\r\nX-Trace: 7\r\n\r\n"))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(FClient->Response().RawHeaders().ValueOfName(u"X-Trace"), u"7");
+}
+
+TEST_F(HttpClientTest, ChunkSizeOf2GiBOrMoreIsRefusedAsMalformed) {
+  for (const char* size : {"ffffffff", "80000000"}) {
+    LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
+                                                   std::string(size) + "\r\nshort"))});
+    TMemoryStream response;
+    EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPMalformedReply) << size;
+    EXPECT_FALSE(SocketOpen());
+  }
+}
+
+TEST_F(HttpClientTest, HugeContentLengthDoesNotAllocateAheadOfTheBytes) {
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Content-Length: 9000000000"}, "tiny"))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(Bytes(response), "tiny");
+}
+
+TEST_F(HttpClientTest, ChunkedBodyCutByTheCloseRaises) {
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "a\r\nabc"))});
+  TMemoryStream response;
+  EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdConnClosedGracefully);
+  EXPECT_EQ(Bytes(response), "abc") << "the bytes read so far stay";
+}
+
+TEST_F(HttpClientTest, CloseBeforeTheStatusLineRaises) {
+  PeerScript s;
+  s.ReadUntil().ReadCount(kFieldsLength).Close();
+  LoopbackPeer peer({s});
+  TMemoryStream response;
+  EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdConnClosedGracefully);
+}
+
+TEST_F(HttpClientTest, AtMost255HeaderLinesAreStored) {
+  std::vector<std::string> headers;
+  for (int i = 1; i <= 300; ++i) headers.push_back("X-H" + std::to_string(i) + ": " + std::to_string(i));
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", headers, "body"))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  const TIdHeaderList& raw = FClient->Response().RawHeaders();
+  EXPECT_EQ(raw.Count(), 255);
+  EXPECT_EQ(raw.ValueOfName(u"X-H255"), u"255");
+  EXPECT_EQ(raw.ValueOfName(u"X-H256"), u"");
+  // No length and no chunking: what followed the dropped line is the body.
+  std::string rest;
+  for (int i = 257; i <= 300; ++i) rest += "X-H" + std::to_string(i) + ": " + std::to_string(i) + "\r\n";
+  EXPECT_EQ(Bytes(response), rest + "\r\nbody");
+}
+
+TEST_F(HttpClientTest, CloseAtALineBoundaryEndsTheHead) {
+  PeerScript s;
+  s.ReadUntil().ReadCount(kFieldsLength).Send("HTTP/1.1 200 OK\r\nX-A: 1\r\n").Close();
+  LoopbackPeer peer({s});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(FClient->Response().RawHeaders().ValueOfName(u"X-A"), u"1");
+  EXPECT_EQ(FClient->ResponseCode(), 200);
+}
+
+TEST_F(HttpClientTest, CookiesAreTakenFromTheInterimHeadToo) {
+  LoopbackPeer peer(
+      {Answer(kFieldsLength, Reply("HTTP/1.1 100 Continue", {"Set-Cookie: early=1"}) +
+                                 LengthReply("HTTP/1.1 500 Oops", "", {"Set-Cookie: late=2"})),
+       Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream response;
+  EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
+  PostFields(PeerURL(peer.Port()), response);
+  ASSERT_TRUE(peer.WaitDone());
+  const std::string& second = peer.Received(1);
+  const std::size_t cookie = second.find("\r\nCookie: ");
+  ASSERT_NE(cookie, std::string::npos) << second;
+  const std::string line = second.substr(cookie + 2, second.find("\r\n", cookie + 2) - cookie - 2);
+  EXPECT_NE(line.find("early=1"), std::string::npos) << line;
+  EXPECT_NE(line.find("late=2"), std::string::npos) << line;
+}
+
+TEST_F(HttpClientTest, BasicChallengeMakesLaterRequestsCarryEmptyCredentials) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 401 Unauthorized", "",
+                                                       {"WWW-Authenticate: Basic realm=x"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream response;
+  EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
+  EXPECT_EQ(FClient->AuthRetries(), 1);
+  PostFields(PeerURL(peer.Port()), response);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(0).find("Authorization"), std::string::npos);
+  EXPECT_NE(peer.Received(1).find("\r\nAuthorization: Basic Og==\r\n"), std::string::npos) << peer.Received(1);
+}
+
+TEST_F(HttpClientTest, RedirectIsNotFollowedButCounted) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 302 Found", "", {"Location: http://elsewhere/"}))});
+  TMemoryStream response;
+  EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
+  EXPECT_EQ(FClient->RedirectCount(), 1);
+  EXPECT_EQ(peer.Accepted(), 1u);
+}
+
+TEST(HttpResponseTest, StatusLineGivesCodeAndVersion) {
+  struct Row {
+    std::u16string Line;
+    std::int32_t Code;
+    TIdHTTPProtocolVersion Version;
+  };
+  const Row rows[] = {
+      {u"HTTP/1.1 200 OK", 200, pv1_1},       {u"HTTP/1.0 404 Not Found", 404, pv1_0},
+      {u"HTTP/1.1 200", 200, pv1_1},          {u"HTTP/1.1  302  Found", 302, pv1_1},
+      {u"HTTP/1.1", -1, pv1_1},               {u"HTTP/1.1 OK", -1, pv1_1},
+      {u"", -1, pv1_0},                       {u"HTTP/2 200", 200, pv1_0},
+      {u"XXXXX1.1 200 OK", 200, pv1_1},       {u"http/1.1 0x1F x", 31, pv1_1},
+  };
+  auto client = NewComponent<TIdHTTP>();
+  for (const Row& r : rows) {
+    client->Response().SetResponseText(r.Line);
+    EXPECT_EQ(client->Response().ResponseCode(), r.Code) << TextToAscii(r.Line);
+    EXPECT_EQ(client->Response().ResponseVersion(), r.Version) << TextToAscii(r.Line);
+  }
+}
+
+TEST(HttpResponseTest, KeepAliveByTheClientsVersion) {
+  struct Row {
+    TIdHTTPProtocolVersion Version;
+    std::vector<std::string> Headers;
+    bool Keep;
+  };
+  const Row rows[] = {
+      {pv1_0, {"Connection: Keep-Alive"}, true},
+      {pv1_0, {}, false},
+      {pv1_0, {"Connection: close"}, false},
+      {pv1_0, {"Connection: keep-alive, Upgrade"}, false},
+      {pv1_0, {"Proxy-Connection: keep-alive"}, true},
+      {pv1_1, {}, true},
+      {pv1_1, {"Connection: Close"}, false},
+      {pv1_1, {"Proxy-Connection: close"}, false},
+  };
+  for (const Row& r : rows) {
+    std::vector<std::string> headers = r.Headers;
+    headers.push_back("Content-Length: 0");
+    // The peer answers and keeps its end open, so only the headers decide.
+    PeerScript s;
+    s.ReadUntil().Send(Reply("HTTP/1.1 200 OK", headers, "")).ReadUntilClose();
+    LoopbackPeer peer({s});
+    auto client = NewComponent<TIdHTTP>();
+    client->SetProtocolVersion(r.Version);
+    TMemoryStream response;
+    client->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {});
+    EXPECT_EQ(client->Connected(), r.Keep) << r.Headers.size();
+    client->Disconnect(true);
+  }
+}
+
+}  // namespace
+}  // namespace zorapi
