@@ -8,12 +8,16 @@
 #include "bench/curl_client.h"
 #include "bench/ours_internal.h"
 #include "bench/stats.h"
+#include "bench/wire.h"
 #include "core/component.h"
 #include "core/datetime.h"
 #include "core/text.h"
+#include "core/string_list.h"
 #include "core/utf8.h"
 #include "http/cookie_manager.h"
+#include "http/header_records.h"
 #include "http/uri.h"
+#include "transport/io_handler.h"
 
 namespace bench {
 namespace {
@@ -109,6 +113,39 @@ std::vector<SizedCost> LoginMatching(const std::vector<double>& mib, bool nearMi
     const double seconds =
         ColdSecondsPerCall([&] { ok = ok && zorapi::SessionFromReply(matcher, text) == u"a1b2c3d4e5f6"; }, reps);
     costs.push_back({m, ok ? std::optional(seconds) : std::nullopt, {}});
+  }
+  return costs;
+}
+
+std::vector<SizedCost> HeadParsing(const std::vector<int>& lines, double budget) {
+  constexpr int kMaxHeaderLines = 255;
+  const std::unique_ptr<zorapi::TIdIOHandler> io(zorapi::TIdIOHandler::MakeDefaultIOHandler(nullptr));
+  zorapi::TIdResponseHeaderInfo response(nullptr);
+  std::vector<SizedCost> costs;
+  for (int n : lines) {
+    const std::string all = HeadOfLines(n, 0);
+    const std::string head = all.substr(all.find("\r\n") + 2);  // the status line is read before
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
+    bool ok = true;
+    const double seconds = SecondsPerCall(
+        [&] {
+          io->InputBuffer()->Write(bytes, static_cast<std::int32_t>(head.size()));
+          zorapi::TIdHeaderList& raw = response.RawHeaders();
+          raw.Clear();
+          int count = 0;
+          for (std::u16string line = io->ReadLn(); !line.empty() && count < kMaxHeaderLines; line = io->ReadLn()) {
+            raw.Add(std::move(line));
+            ++count;
+          }
+          response.ReadHeaders();
+          zorapi::TStringList cookies;
+          raw.Extract(u"Set-Cookie", &cookies);
+          io->InputBuffer()->Clear();
+          // With the limit reached, the later lines (Content-Length among them) stay unread.
+          ok = ok && (n + 3 > kMaxHeaderLines || response.ContentLength() == 0);
+        },
+        budget);
+    costs.push_back({static_cast<double>(n), ok ? std::optional(seconds) : std::nullopt, {}});
   }
   return costs;
 }

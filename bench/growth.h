@@ -24,6 +24,12 @@ std::vector<SizedCost> CookieGeneration(const std::vector<int>& counts, bool dis
 std::vector<SizedCost> LoginDecoding(const std::vector<double>& mib, int reps);
 std::vector<SizedCost> LoginMatching(const std::vector<double>& mib, bool nearMisses, int reps);
 
+// Reading a reply head of n extra header lines as the client does, from
+// bytes already in the I/O handler's input buffer: the lines one by one
+// into the raw headers (at most 255), the header record filled from them,
+// and the "Set-Cookie" values picked out.
+std::vector<SizedCost> HeadParsing(const std::vector<int>& lines, double budget);
+
 // The time a whole POST takes more than with a minimal head, for heads of n
 // extra header lines; through the library's client and through libcurl.
 // Absent for the library when its client is not available.

@@ -2,7 +2,7 @@
 // the library against libcurl and a bare socket client, and prints one table.
 //
 //   zorapi_bench [--calls N] [--warmup N] [--body-mib N] [--runs N]
-//                [--library PATH] [--server PATH] [--only latency,transfers,growth]
+//                [--library PATH] [--server PATH] [--only latency,transfers,cookies,login,heads] [--head-rounds N]
 //
 // Also re-executes itself for each large transfer (--throughput-child), so
 // that each run's peak resident memory is its own.
@@ -34,6 +34,7 @@ struct Options {
   int runs = 3;
   std::string library = ZORAPI_BENCH_LIBRARY;
   std::string server = ZORAPI_BENCH_SERVER;
+  int headRounds = 400;
   std::string only;  // comma-separated sections; empty for all
 
   bool Wants(const std::string& section) const {
@@ -53,6 +54,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--library") o.library = v;
     else if (a == "--server") o.server = v;
     else if (a == "--only") o.only = v;
+    else if (a == "--head-rounds") o.headRounds = std::atoi(v);
     else return false;
   }
   return o.calls > 0 && o.runs > 0 && o.bodyMiB > 0;
@@ -157,12 +159,14 @@ void Header(const Options& o, int port) {
   std::printf("library: %s\n\n", o.library.c_str());
 }
 
-void GrowthSection(Report& report, const ServerProcess& server, std::vector<std::string>& cpuNotes) {
-  report.Section("3. cost growth (time per call)");
+void CookieRows(Report& report) {
   GrowthRows(report, "GenerateClientCookies, cookies", "us", 1e6,
              CookieGeneration({10, 100, 1000, 10000}, true, 0.25), NLogN, "n log n", true);
   GrowthRows(report, "  same, equal creation times, cookies", "us", 1e6,
              CookieGeneration({10, 100, 1000, 10000}, false, 0.25), NLogN, "n log n", false);
+}
+
+void LoginRows(Report& report) {
   const std::vector<double> mib{1.25, 2.5, 5, 10};
   GrowthRows(report, "login match (cold cache), MiB", "ms", 1e3, LoginMatching(mib, false, 15), Linear, "linear",
              true);
@@ -170,11 +174,16 @@ void GrowthSection(Report& report, const ServerProcess& server, std::vector<std:
              "linear", true);
   GrowthRows(report, "  strict UTF-8 decoding before it, MiB", "ms", 1e3, LoginDecoding(mib, 15), Linear,
              "linear", false);
+}
+
+void HeadRows(Report& report, const ServerProcess& server, int rounds, std::vector<std::string>& cpuNotes) {
   const CpuShare cpu(server);
-  std::vector<SizedCost> heads = HeadReading(server.Port(), {0, 32, 64, 128, 255}, 400);
+  std::vector<SizedCost> heads = HeadReading(server.Port(), {0, 32, 64, 128, 255}, rounds);
   cpuNotes.push_back("heads " + Fixed(cpu.Percent(), 0) + "%");
   heads.erase(heads.begin());  // the baseline itself
-  GrowthRows(report, "head reading beyond a minimal head, lines", "us", 1e6, heads, Linear, "linear", true, true);
+  GrowthRows(report, "head reading, in memory, lines", "us", 1e6, HeadParsing({32, 64, 128, 255}, 0.25), Linear,
+             "linear", true);
+  GrowthRows(report, "  whole POST beyond a minimal head, lines", "us", 1e6, heads, Linear, "linear", false, true);
 }
 
 int RunAll(const Options& o) {
@@ -198,7 +207,10 @@ int RunAll(const Options& o) {
     ThroughputRows(report, throughput, o.bodyMiB);
     cpuNotes.push_back("transfers " + Fixed(throughput.serverCpuPercent, 0) + "%");
   }
-  if (o.Wants("growth")) GrowthSection(report, server, cpuNotes);
+  if (o.Wants("cookies") || o.Wants("login") || o.Wants("heads")) report.Section("3. cost growth (time per call)");
+  if (o.Wants("cookies")) CookieRows(report);
+  if (o.Wants("login")) LoginRows(report);
+  if (o.Wants("heads")) HeadRows(report, server, o.headRounds, cpuNotes);
 
   std::string cpu = "server CPU (share of one core):";
   for (const std::string& n : cpuNotes) cpu += " " + n;
@@ -227,7 +239,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: zorapi_bench [--calls N] [--warmup N] [--body-mib N] [--runs N] [--library PATH] "
-                 "[--server PATH] [--only latency,transfers,growth]\n");
+                 "[--server PATH] [--only latency,transfers,cookies,login,heads] [--head-rounds N]\n");
     return 2;
   }
   try {

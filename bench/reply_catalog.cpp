@@ -31,12 +31,7 @@ std::string SynonymsReply() {
 
 std::string HeadReply(int extraLines) {
   static constexpr std::string_view kBody = "<response><output>ok</output></response>\n";
-  std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\n";
-  for (int i = 0; i < extraLines; ++i)
-    head += "X-Trace-" + std::to_string(i) + ": node=api-" + std::to_string(i % 17) +
-            "; span=0x" + std::to_string(1000003 * (i + 1)) + "; sampled=1\r\n";
-  head += "Content-Length: " + std::to_string(kBody.size()) + "\r\nConnection: close\r\n\r\n";
-  return head + std::string(kBody);
+  return HeadOfLines(extraLines, kBody.size()) + std::string(kBody);
 }
 
 }  // namespace

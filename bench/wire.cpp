@@ -29,4 +29,13 @@ std::string LibraryRequest(int port, const std::string& target, const std::strin
   return request;
 }
 
+std::string HeadOfLines(int extraLines, std::size_t bodySize) {
+  std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\n";
+  for (int i = 0; i < extraLines; ++i)
+    head += "X-Trace-" + std::to_string(i) + ": node=api-" + std::to_string(i % 17) + "; span=0x" +
+            std::to_string(1000003 * (i + 1)) + "; sampled=1\r\n";
+  head += "Content-Length: " + std::to_string(bodySize) + "\r\nConnection: close\r\n\r\n";
+  return head;
+}
+
 }  // namespace bench

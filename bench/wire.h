@@ -25,4 +25,8 @@ std::vector<std::string> LibraryHeaderLines(int port);
 // The whole request: request line, header lines, empty line and body.
 std::string LibraryRequest(int port, const std::string& target, const std::string& body);
 
+// The reply head of "/head/N": the status line, N extra header lines, the
+// usual ones and the empty line, each ended by CR LF.
+std::string HeadOfLines(int extraLines, std::size_t bodySize);
+
 }  // namespace bench
