@@ -27,7 +27,7 @@ extern char** environ;
 namespace bench {
 namespace {
 
-constexpr unsigned kChildSecondsLimit = 120;
+constexpr unsigned kChildSecondsLimit = 60;
 
 // Whether the bytes are exactly the server's body.
 bool IsServerBody(const std::uint8_t* bytes, std::size_t size, std::size_t expected) {
