@@ -228,8 +228,8 @@ int ThroughputChild(Side side, Framing framing, int port, std::size_t bodyBytes)
     seconds = SecondsSince(begin);
     if (!ok)
       error = client.Error();
-    else if (!IsServerBody(stream.Memory(), stream.Bytes().size(), bodyBytes))
-      ok = false, error = "wrong body (" + std::to_string(stream.Bytes().size()) + " bytes)";
+    else if (!IsServerBody(stream.Memory(), static_cast<std::size_t>(stream.Size()), bodyBytes))
+      ok = false, error = "wrong body (" + std::to_string(stream.Size()) + " bytes)";
   } else if (side == Side::floor) {
     MemorySink sink;
     const auto begin = Clock::now();
