@@ -113,7 +113,7 @@ bool TIdCookie::ParseServerCookie(std::u16string_view ACookieText, const TIdURI&
   FName = name;
   FValue = value;
   FCreatedAt = now;
-  FLastAccessed = FCreatedAt;
+  SetLastAccessed(FCreatedAt);
 
   if (notes.MaxAge) {
     FPersistent = true;

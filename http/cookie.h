@@ -2,15 +2,26 @@
 // request to a target.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <list>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "core/datetime.h"
 #include "http/uri.h"
 
 namespace zorapi {
 
+class TIdCookie;
 class TIdCookies;
+
+// A store's listed cookies by name, domain and path (lower-cased), each
+// entry in list order.
+using TIdCookieKeyIndex = std::unordered_map<std::u16string, std::vector<TIdCookie*>>;
 
 class TIdCookie {
  public:
@@ -49,8 +60,8 @@ class TIdCookie {
   void SetCreatedAt(TDateTime AValue) { FCreatedAt = AValue; }
   bool HostOnly() const { return FHostOnly; }
   void SetHostOnly(bool AValue) { FHostOnly = AValue; }
-  TDateTime LastAccessed() const { return FLastAccessed; }
-  void SetLastAccessed(TDateTime AValue) { FLastAccessed = AValue; }
+  TDateTime LastAccessed() const { return FLastAccessed.load(std::memory_order_relaxed); }
+  void SetLastAccessed(TDateTime AValue) { FLastAccessed.store(AValue, std::memory_order_relaxed); }
   bool Persistent() const { return FPersistent; }
   void SetPersistent(bool AValue) { FPersistent = AValue; }
 
@@ -69,11 +80,17 @@ class TIdCookie {
   std::u16string FValue;
   TDateTime FCreatedAt = 0;
   bool FHostOnly = false;
-  TDateTime FLastAccessed = 0;
+  // Stamped by requests that share the store's read side.
+  std::atomic<TDateTime> FLastAccessed = 0;
   bool FPersistent = false;
 
+  // Where the store holds the cookie, so that taking it out is one step
+  // however many cookies there are.
   TIdCookies* FCollection = nullptr;
+  std::list<std::unique_ptr<TIdCookie>>::iterator FOwnedAt;
   bool FListed = false;  // in the store's list of accepted cookies
+  std::size_t FListedAt = 0;
+  TIdCookieKeyIndex::value_type* FKeyEntry = nullptr;  // by the values it had when listed
 };
 
 // Whether a protocol is "http" or "https", ignoring case.

@@ -8,14 +8,22 @@
 namespace zorapi {
 namespace {
 
+// A chosen cookie with what the order looks at, copied out so that sorting
+// many cookies does not chase a pointer per comparison.
+struct TChosenCookie {
+  TIdCookie* Cookie;
+  std::size_t PathLength;
+  TDateTime CreatedAt;
+};
+
 // Longer paths first; with paths of equal length the earlier created first.
 // Two cookies created at the same moment each sort before the other, so the
 // sort below decides their order.
-int CompareCookies(const TIdCookie* a, const TIdCookie* b) {
-  if (a == b) return 0;
-  if (a->Path().size() < b->Path().size()) return 1;
-  if (a->Path().size() > b->Path().size()) return -1;
-  return b->CreatedAt() >= a->CreatedAt() ? -1 : 1;
+int CompareCookies(const TChosenCookie& a, const TChosenCookie& b) {
+  if (a.Cookie == b.Cookie) return 0;
+  if (a.PathLength < b.PathLength) return 1;
+  if (a.PathLength > b.PathLength) return -1;
+  return b.CreatedAt >= a.CreatedAt ? -1 : 1;
 }
 
 // Quicksort with the middle element as pivot. The order of cookies that
@@ -23,7 +31,7 @@ int CompareCookies(const TIdCookie* a, const TIdCookie* b) {
 // on an explicit stack instead of the call stack, which a long run of such
 // cookies would otherwise exhaust; the parts are disjoint, so the order of
 // working on them does not change the result.
-void SortCookies(std::vector<TIdCookie*>& list) {
+void SortCookies(std::vector<TChosenCookie>& list) {
   std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> pending;
   pending.emplace_back(0, static_cast<std::ptrdiff_t>(list.size()) - 1);
   while (!pending.empty()) {
@@ -33,7 +41,7 @@ void SortCookies(std::vector<TIdCookie*>& list) {
     do {
       i = L;
       std::ptrdiff_t j = R;
-      const TIdCookie* pivot = list[static_cast<std::size_t>((L + R) / 2)];
+      const TChosenCookie pivot = list[static_cast<std::size_t>((L + R) / 2)];
       do {
         while (CompareCookies(list[static_cast<std::size_t>(i)], pivot) < 0) ++i;
         while (CompareCookies(list[static_cast<std::size_t>(j)], pivot) > 0) --j;
@@ -94,16 +102,20 @@ std::u16string TIdCookieManager::ClientCookiesText(const TIdURI& AURL, bool Secu
   std::u16string text;
   const TIdCookieList& list = store.LockCookieList(caRead);
   try {
-    std::vector<TIdCookie*> chosen;
-    for (TIdCookie* cookie : list)
-      if (cookie->IsAllowed(AURL, SecureOnly)) chosen.push_back(cookie);
+    std::vector<TChosenCookie> chosen;
+    chosen.reserve(list.size());
+    std::size_t length = 0;
+    for (TIdCookie* cookie : list) {
+      if (!cookie->IsAllowed(AURL, SecureOnly)) continue;
+      chosen.push_back({cookie, cookie->Path().size(), cookie->CreatedAt()});
+      length += cookie->CookieName().size() + cookie->Value().size() + 3;
+    }
     if (chosen.size() > 1) SortCookies(chosen);
     if (!chosen.empty()) {
       const TDateTime now = platform::LocalNow();
-      std::size_t length = 0;
-      for (const TIdCookie* cookie : chosen) length += cookie->CookieName().size() + cookie->Value().size() + 3;
       text.reserve(length);
-      for (TIdCookie* cookie : chosen) {
+      for (const TChosenCookie& entry : chosen) {
+        TIdCookie* cookie = entry.Cookie;
         cookie->SetLastAccessed(now);
         if (!text.empty()) text += u"; ";
         text += cookie->CookieName();

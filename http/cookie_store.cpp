@@ -1,12 +1,33 @@
 #include "http/cookie_store.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <iterator>
 
 #include "core/text.h"
 #include "platform/clock.h"
 
 namespace zorapi {
+namespace {
+
+void AppendLength(std::u16string& key, std::size_t length) {
+  key += static_cast<char16_t>((length >> 16) & 0xFFFF);
+  key += static_cast<char16_t>(length & 0xFFFF);
+}
+
+// Name, domain and path lower-cased; the first two are led by their length
+// so that no two different triples give the same key.
+std::u16string ListKey(const TIdCookie& ACookie) {
+  std::u16string key;
+  key.reserve(ACookie.CookieName().size() + ACookie.Domain().size() + ACookie.Path().size() + 4);
+  AppendLength(key, ACookie.CookieName().size());
+  key += LowerCase(ACookie.CookieName());
+  AppendLength(key, ACookie.Domain().size());
+  key += LowerCase(ACookie.Domain());
+  key += LowerCase(ACookie.Path());
+  return key;
+}
+
+}  // namespace
 
 TIdCookies::~TIdCookies() = default;
 
@@ -15,77 +36,108 @@ TIdCookie* TIdCookies::Add() {
   FCollection.push_back(std::make_unique<TIdCookie>());
   TIdCookie* cookie = FCollection.back().get();
   cookie->FCollection = this;
+  cookie->FOwnedAt = std::prev(FCollection.end());
   return cookie;
 }
 
 void TIdCookies::Delete(TIdCookie* ACookie) {
   if (!ACookie || ACookie->FCollection != this) return;
-  FreeCookies({ACookie});
+  TWriteLockGuard guard(FRWLock);
+  Free(ACookie);
+  CloseGaps();
 }
 
-void TIdCookies::FreeCookies(const std::vector<TIdCookie*>& ACookies) {
-  TWriteLockGuard guard(FRWLock);
-  if (ACookies.size() == 1) {
-    TIdCookie* cookie = ACookies.front();
-    if (cookie->FListed) FCookieList.erase(std::find(FCookieList.begin(), FCookieList.end(), cookie));
-    FCollection.erase(std::find_if(FCollection.begin(), FCollection.end(),
-                                   [cookie](const auto& owned) { return owned.get() == cookie; }));
-    return;
+void TIdCookies::Free(TIdCookie* ACookie) {
+  if (ACookie->FListed) Unlist(ACookie);
+  FCollection.erase(ACookie->FOwnedAt);
+}
+
+void TIdCookies::List(TIdCookie* ACookie, std::u16string AKey) {
+  ACookie->FListedAt = FCookieList.FSlots.size();
+  FCookieList.FSlots.push_back(ACookie);
+  ACookie->FListed = true;
+  const auto entry = FListIndex.try_emplace(std::move(AKey)).first;
+  entry->second.push_back(ACookie);
+  ACookie->FKeyEntry = &*entry;  // elements stay put when the index grows
+}
+
+void TIdCookies::Unlist(TIdCookie* ACookie) {
+  FCookieList.FSlots[ACookie->FListedAt] = nullptr;
+  ++FCookieList.FGaps;
+  ACookie->FListed = false;
+  std::vector<TIdCookie*>& same = ACookie->FKeyEntry->second;
+  same.erase(std::find(same.begin(), same.end(), ACookie));
+  if (same.empty()) FListIndex.erase(FListIndex.find(ACookie->FKeyEntry->first));
+  ACookie->FKeyEntry = nullptr;
+}
+
+void TIdCookies::CloseGaps() {
+  std::vector<TIdCookie*>& slots = FCookieList.FSlots;
+  if (FCookieList.FGaps * 2 <= slots.size()) return;
+  std::size_t kept = 0;
+  for (TIdCookie* cookie : slots) {
+    if (!cookie) continue;
+    cookie->FListedAt = kept;
+    slots[kept++] = cookie;
   }
-  // Many at once: one pass over each container keeps the cost linear.
-  const std::unordered_set<const TIdCookie*> doomed(ACookies.begin(), ACookies.end());
-  std::erase_if(FCookieList, [&](TIdCookie* c) { return doomed.count(c) != 0; });
-  std::erase_if(FCollection, [&](const auto& owned) { return doomed.count(owned.get()) != 0; });
+  slots.resize(kept);
+  FCookieList.FGaps = 0;
+}
+
+TIdCookie* TIdCookies::FindListed(const std::u16string& AKey) const {
+  const auto entry = FListIndex.find(AKey);
+  return entry == FListIndex.end() ? nullptr : entry->second.front();
 }
 
 bool TIdCookies::AddCookie(TIdCookie* ACookie, const TIdURI* ATarget, bool AReplaceOld) {
   TWriteLockGuard guard(FRWLock);
   if (!ACookie || ACookie->FCollection != this || ACookie->FListed) return false;
+  std::u16string key = ListKey(*ACookie);
   if (AReplaceOld) {
-    const auto old = std::find_if(FCookieList.begin(), FCookieList.end(), [ACookie](const TIdCookie* c) {
-      return SameText(c->FName, ACookie->FName) && SameText(c->FDomain, ACookie->FDomain) &&
-             SameText(c->FPath, ACookie->FPath);
-    });
-    if (old != FCookieList.end()) {
-      TIdCookie* oldCookie = *old;
-      if (ATarget && !IsHttpProtocol(ATarget->Protocol()) && oldCookie->FHttpOnly) return false;
-      ACookie->FCreatedAt = oldCookie->FCreatedAt;
-      Delete(oldCookie);
+    if (TIdCookie* old = FindListed(key)) {
+      if (ATarget && !IsHttpProtocol(ATarget->Protocol()) && old->FHttpOnly) return false;
+      ACookie->FCreatedAt = old->FCreatedAt;
+      Delete(old);
     }
   }
   if (ACookie->IsExpired()) return false;
-  FCookieList.push_back(ACookie);
-  ACookie->FListed = true;
+  List(ACookie, std::move(key));
   return true;
 }
 
 void TIdCookies::RemoveExpiredCookies() {
   TWriteLockGuard guard(FRWLock);
   const TDateTime now = platform::LocalNow();
-  std::vector<TIdCookie*> expired;
-  for (auto it = FCookieList.rbegin(); it != FCookieList.rend(); ++it)
-    if ((*it)->IsExpiredAt(now)) expired.push_back(*it);
-  if (!expired.empty()) FreeCookies(expired);
+  const std::vector<TIdCookie*>& slots = FCookieList.FSlots;
+  for (std::size_t i = slots.size(); i-- > 0;)
+    if (slots[i] && slots[i]->IsExpiredAt(now)) Free(slots[i]);
+  CloseGaps();
 }
 
 void TIdCookies::Clear() {
   TWriteLockGuard guard(FRWLock);
-  FCookieList.clear();
+  FListIndex.clear();
+  FCookieList.FSlots.clear();
+  FCookieList.FGaps = 0;
   FCollection.clear();
 }
 
 int TIdCookies::GetCookieIndex(std::u16string_view AName, int FirstIndex) const {
   TReadLockGuard guard(FRWLock);
-  for (int i = std::max(FirstIndex, 0); i < static_cast<int>(FCollection.size()); ++i)
-    if (SameText(FCollection[static_cast<std::size_t>(i)]->FName, AName)) return i;
+  int i = 0;
+  for (const auto& cookie : FCollection) {
+    if (i >= FirstIndex && SameText(cookie->FName, AName)) return i;
+    ++i;
+  }
   return -1;
 }
 
 int TIdCookies::GetCookieIndex(std::u16string_view AName, std::u16string_view ADomain, int FirstIndex) const {
   TReadLockGuard guard(FRWLock);
-  for (int i = std::max(FirstIndex, 0); i < static_cast<int>(FCollection.size()); ++i) {
-    const TIdCookie& c = *FCollection[static_cast<std::size_t>(i)];
-    if (SameText(c.FName, AName) && SameText(c.FDomain, ADomain)) return i;
+  int i = 0;
+  for (const auto& cookie : FCollection) {
+    if (i >= FirstIndex && SameText(cookie->FName, AName) && SameText(cookie->FDomain, ADomain)) return i;
+    ++i;
   }
   return -1;
 }
@@ -98,7 +150,7 @@ int TIdCookies::Count() const {
 TIdCookie* TIdCookies::Cookies(int AIndex) const {
   TReadLockGuard guard(FRWLock);
   if (AIndex < 0 || AIndex >= static_cast<int>(FCollection.size())) return nullptr;
-  return FCollection[static_cast<std::size_t>(AIndex)].get();
+  return std::next(FCollection.begin(), AIndex)->get();
 }
 
 TIdCookieList& TIdCookies::LockCookieList(TIdCookieAccess AAccessType) {

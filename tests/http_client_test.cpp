@@ -404,6 +404,35 @@ TEST_F(HttpClientTest, RedirectIsNotFollowedButCounted) {
   EXPECT_EQ(peer.Accepted(), 1u);
 }
 
+TEST_F(HttpClientTest, AssignedCookieManagerOutlivesTheClientThatUsedIt) {
+  auto manager = NewComponent<TIdCookieManager>();
+  {
+    auto client = std::unique_ptr<TNewHttpcli>(TNewHttpcli::Create(nullptr));
+    client->SetCookieManager(manager.get());
+    LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "", {"Set-Cookie: k=v"}))});
+    TMemoryStream response;
+    TStringList fields;
+    fields.Add(u"format=xml");
+    fields.Add(u"text=hello world");
+    client->Post(PeerURL(peer.Port()), &fields, &response, &UTF8Encoding());
+    EXPECT_EQ(client->CookieManager(), manager.get());
+  }
+  // The client is gone; the manager it was given is alive and holds the cookie.
+  EXPECT_EQ(manager->CookieCollection()->Count(), 1);
+}
+
+TEST_F(HttpClientTest, FreeingTheAssignedManagerLetsTheNextReplyCreateOne) {
+  auto manager = NewComponent<TIdCookieManager>();
+  FClient->SetCookieManager(manager.get());
+  manager.reset();
+  EXPECT_EQ(FClient->CookieManager(), nullptr);
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  ASSERT_NE(FClient->CookieManager(), nullptr);
+  // Destroying the fixture's client frees the implicit manager with it.
+}
+
 TEST(HttpResponseTest, StatusLineGivesCodeAndVersion) {
   struct Row {
     std::u16string Line;

@@ -1,0 +1,10 @@
+# Writes zorapi.pc for the prefix being installed to (run by cmake --install).
+set(prefix "${CMAKE_INSTALL_PREFIX}")
+foreach(kind LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${ZORAPI_PC_${kind}}")
+    set(ZORAPI_PC_${kind}_PATH "${ZORAPI_PC_${kind}}")
+  else()
+    set(ZORAPI_PC_${kind}_PATH "\${prefix}/${ZORAPI_PC_${kind}}")
+  endif()
+endforeach()
+configure_file("${ZORAPI_PC_TEMPLATE}" "${ZORAPI_PC_OUTPUT}" @ONLY)
