@@ -221,6 +221,8 @@ std::u16string XmlDeclaredCharset(TStream& AStream) {
     const std::uint32_t v = BigEndian(buffer);
     bool hasBom = false;
     for (const XmlBomInfo& bom : kXmlBoms) {
+      // A 3-byte body reads as zero-padded; a 4-byte mark must not match it.
+      if (static_cast<std::size_t>(bom.BOMLen) > n) continue;
       if ((v & bom.BOMMask) == bom.BOM) {
         result = std::u16string(bom.Charset);
         restore += bom.BOMLen;

@@ -112,6 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
                     XmlCase{"Utf16LE", Bytes("\xFF\xFE", 2) + Spread("<r/>", 2, 0), u"UTF-16LE", 2},
                     XmlCase{"Utf8", "\xEF\xBB\xBF<r/>", u"UTF-8", 3},
                     XmlCase{"Utf8MarkOnly", "\xEF\xBB\xBF", u"UTF-8", 3},
+                    // Three bytes read as if a zero followed; a four-byte mark must not match them,
+                    // or the stream is left past its end.
+                    XmlCase{"ThreeBytesAreNotUcs4Order3412", Bytes("\xFE\xFF\x00", 3), u"UTF-16BE", 2},
+                    XmlCase{"ThreeBytesAreNotUcs4LE", Bytes("\xFF\xFE\x00", 3), u"UTF-16LE", 2},
                     // The mark wins over a declaration naming something else.
                     XmlCase{"Utf8MarkBeforeDeclaration",
                             "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", u"UTF-8", 3}));
