@@ -116,8 +116,14 @@ void TIdCustomHTTP::PerformRequest(const std::u16string& AMethod, const std::u16
         Request().SetURL(AURL);
       }
     }
-  } catch (...) {
+  } catch (const EIdHTTPProtocolException&) {
+    // The whole reply was read; its own Connection header decides.
     CloseUnlessKeptAlive();
+    throw;
+  } catch (...) {
+    // A reply that failed part-way leaves the connection at an unknown point, and the
+    // Connection header at hand may still be the previous reply's.
+    Disconnect(true);
     throw;
   }
   CloseUnlessKeptAlive();

@@ -428,18 +428,10 @@ TEST(HostilePeerExportsTest, EveryRowThroughTheExportsOfOneLoadedLibrary) {
   EXPECT_EQ(peer.Accepted(), connections);
 }
 
-}  // namespace
-}  // namespace zorapi
-
-namespace zorapi {
-namespace {
-
 // A reply whose head fails to read must not be kept: its own headers were
-// never read, so the "keep-alive" of the reply before it decides, and the
-// connection stays open with the rest of the bad head unread until the
-// next call closes it.
-TEST(HostilePeerKeepAliveTest,
-     DISABLED_FailedHeadAfterAKeepAliveReplyClosesItsConnection) {  // the previous reply's keep-alive keeps it open
+// never read, and the "keep-alive" of the reply before it must not keep the
+// connection open with the rest of the bad head unread.
+TEST(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection) {
   PeerScript kept;
   kept.ReadUntil(EndOfRequest(Op::Identify))
       .Send(Ok("<output>kept</output>", {"Connection: keep-alive"}))
