@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace zorapi {
 
@@ -23,20 +23,34 @@ class TStream {
 
 class TMemoryStream : public TStream {
  public:
-  std::int64_t Size() const override { return static_cast<std::int64_t>(FBytes.size()); }
+  TMemoryStream() = default;
+  ~TMemoryStream() override;
+  TMemoryStream(const TMemoryStream&) = delete;
+  TMemoryStream& operator=(const TMemoryStream&) = delete;
+  TMemoryStream(TMemoryStream&& AOther) noexcept;
+  TMemoryStream& operator=(TMemoryStream&& AOther) noexcept;
+
+  std::int64_t Size() const override { return static_cast<std::int64_t>(FSize); }
   void SetSize(std::int64_t size) override;
   std::int64_t Position() const override { return FPosition; }
   void SetPosition(std::int64_t position) override { FPosition = position < 0 ? 0 : position; }
   std::size_t Read(void* buffer, std::size_t count) override;
   void Write(const void* buffer, std::size_t count) override;
 
-  // Room for at least capacity bytes without a copy; the size is unchanged.
-  void Reserve(std::size_t capacity) { FBytes.reserve(capacity); }
-  const std::uint8_t* Memory() const { return FBytes.data(); }
-  const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
+  // Room for at least capacity bytes; the size is unchanged. Growth is
+  // geometric, so reserving a little more per block stays linear.
+  void Reserve(std::size_t capacity);
+  std::size_t Capacity() const { return FCapacity; }
+  const std::uint8_t* Memory() const { return FData; }
+  std::span<const std::uint8_t> Bytes() const { return {FData, FSize}; }
 
  private:
-  std::vector<std::uint8_t> FBytes;
+  void Grow(std::size_t capacity);
+
+  // malloc'd, so that a large body can grow in place instead of being copied.
+  std::uint8_t* FData = nullptr;
+  std::size_t FSize = 0;
+  std::size_t FCapacity = 0;
   std::int64_t FPosition = 0;
 };
 
