@@ -37,8 +37,20 @@ std::u16string_view TIdHeaderList::NameOf(std::u16string_view ALine) const {
 std::u16string TIdHeaderList::NameAt(int AIndex) const { return std::u16string(NameOf((*this)[AIndex])); }
 
 int TIdHeaderList::IndexOfName(std::u16string_view AName) const {
-  for (int i = 0; i < Count(); ++i)
-    if (SameText(NameOf((*this)[i]), AName)) return i;
+  const std::u16string_view sep = SeparatorCore(FNameValueSeparator);
+  if (AName.empty() || sep.empty()) {
+    // An empty name also matches every line that has no separator.
+    for (int i = 0; i < Count(); ++i)
+      if (SameText(NameOf((*this)[i]), AName)) return i;
+    return -1;
+  }
+  for (int i = 0; i < Count(); ++i) {
+    const std::u16string_view line = (*this)[i];
+    // Only a line with its first separator right after a name of this length
+    // can match; looking there first spares a search of every value.
+    if (line.size() < AName.size() + sep.size() || line.compare(AName.size(), sep.size(), sep) != 0) continue;
+    if (line.find(sep) == AName.size() && SameText(line.substr(0, AName.size()), AName)) return i;
+  }
   return -1;
 }
 

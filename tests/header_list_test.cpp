@@ -34,6 +34,15 @@ std::u16string Words(int ACount) {
 
 // --- lookup and unfolding ----------------------------------------------------
 
+// The name ends at the first separator, even where a later one would fit.
+TEST(HeaderListLookupTest, NameEndsAtTheFirstSeparator) {
+  const TIdHeaderList list = ListOf({u"A: B: c", u"X:Y:z", u"A: B: d"});
+  EXPECT_EQ(list.IndexOfName(u"A: B"), -1);
+  EXPECT_EQ(list.IndexOfName(u"X:Y"), -1);
+  EXPECT_EQ(list.IndexOfName(u"x"), 1);
+  EXPECT_EQ(list.ValueOfName(u"a"), u"B: c");
+}
+
 TEST(HeaderListLookupTest, NamesIgnoreCaseAndAreNotTrimmed) {
   const TIdHeaderList list = ListOf({u"Content-Length: 42", u"no colon here", u" X-Folded: 1", u"X-Sp : 2"});
   EXPECT_EQ(list.NameAt(0), u"Content-Length");
@@ -44,6 +53,8 @@ TEST(HeaderListLookupTest, NamesIgnoreCaseAndAreNotTrimmed) {
   EXPECT_EQ(list.IndexOfName(u" x-folded"), 2);   // continuation lines are scanned too
   EXPECT_EQ(list.IndexOfName(u"X-Sp"), -1);
   EXPECT_EQ(list.IndexOfName(u"Missing"), -1);
+  EXPECT_EQ(list.IndexOfName(u"x-sp "), 3);
+  EXPECT_EQ(list.IndexOfName(u""), 1);  // a line without a separator has an empty name
   EXPECT_EQ(list.ValueOfName(u"CONTENT-LENGTH"), u"42");
   EXPECT_EQ(list.ValueOfName(u"Missing"), u"");
 }
