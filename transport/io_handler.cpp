@@ -163,7 +163,8 @@ std::u16string TIdIOHandler::ReadLn(std::u16string_view ATerminator, std::int32_
   FReadLnSplit = false;
   FReadLnTimedOut = false;
   std::int32_t startPos = 0;
-  const std::uint64_t startTime = platform::MonotonicMilliseconds();
+  // The clock matters only to a time-out; most lines are already buffered.
+  const std::uint64_t startTime = ATimeout >= 0 ? platform::MonotonicMilliseconds() : 0;
   std::int32_t termPos = -1;
   for (;;) {
     const std::int32_t size = FInputBuffer->Size();
