@@ -87,7 +87,9 @@ std::u16string UIntToText(std::uint64_t value) {
 std::u16string IntToText(std::int64_t value) {
   if (value >= 0) return UIntToText(static_cast<std::uint64_t>(value));
   // Negate in unsigned arithmetic so that the smallest value survives.
-  return u"-" + UIntToText(0 - static_cast<std::uint64_t>(value));
+  std::u16string text = UIntToText(0 - static_cast<std::uint64_t>(value));
+  text.insert(text.begin(), u'-');  // not "-" + text, which GCC 12 at -O3 misreads as an overlapping copy
+  return text;
 }
 
 std::u16string AsciiToText(std::string_view ascii) {
