@@ -49,7 +49,9 @@ std::int32_t TIdCustomHTTP::ReadChunkSize() {
   std::u16string line = ReadReplyLine();
   const std::size_t extensions = line.find(u';');
   if (extensions != std::u16string::npos) line.resize(extensions);
-  return TextToIntDef<std::int32_t>(u"$" + Trim(line), 0);
+  std::u16string hex = Trim(line);
+  hex.insert(hex.begin(), u'$');  // not "$" + text, which GCC 12 at -O3 misreads as an overlapping copy
+  return TextToIntDef<std::int32_t>(hex, 0);
 }
 
 void TIdCustomHTTP::ReadChunkedBody(TIdHTTPResponse& AResponse, TStream* ATarget) {
