@@ -269,7 +269,18 @@ INSTANTIATE_TEST_SUITE_P(
         // A break text already in the line starts a new piece and is kept once.
         FoldCase{u"ab\r\n cd", 78, u"ab\r\n cd"},
         // Runs of break characters stay with the next piece.
-        FoldCase{u"aaaa   bbbbbbbb", 6, u"aaaa  \r\n  bbbbbbbb"}));
+        FoldCase{u"aaaa   bbbbbbbb", 6, u"aaaa  \r\n  bbbbbbbb"},
+        // Every piece is measured from its own start.
+        FoldCase{u"aaa bbb ccc ddd eee", 8, u"aaa bbb \r\n ccc ddd \r\n eee"},
+        // No break text before a last single character.
+        FoldCase{u"aaaaaaaa b", 5, u"aaaaaaaa b"},
+        FoldCase{u"aaaaaaaa bc", 5, u"aaaaaaaa \r\n bc"},
+        // A break text inside double quotes is no break.
+        FoldCase{u"\"ab\r\n cd\"", 78, u"\"ab\r\n cd\""},
+        // A break text already in the line resets the column count.
+        FoldCase{u"aaaaaa\r\n bb cc", 8, u"aaaaaa\r\n bb cc"},
+        // Tabs break like spaces.
+        FoldCase{u"aaaa\tbbbb\tcccc", 10, u"aaaa\tbbbb\t\r\n cccc"}));
 
 // --- header values -----------------------------------------------------------
 
@@ -320,6 +331,55 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{u"a; b=\"q\" ; c=2", {u"b=q", u"c=2"}},
                     SplitCase{u"a; flag; c=2", {u"c=2"}}));
 
+// Each quoting type ends an unquoted value at its own special characters;
+// the control characters, space and DEL end it for all four.
+struct TypedSplitCase {
+  TIdHeaderQuotingType type;
+  std::u16string value;
+  Lines params;
+};
+
+void PrintTo(const TypedSplitCase& c, std::ostream* os) {
+  *os << '"' << TextToAscii(c.value) << "\" type " << static_cast<int>(c.type);
+}
+
+class SplitParamsByTypeTest : public testing::TestWithParam<TypedSplitCase> {};
+
+TEST_P(SplitParamsByTypeTest, Splits) {
+  TStringList params;
+  SplitParams(GetParam().value, GetParam().type, params);
+  EXPECT_EQ(LinesOf(params), GetParam().params);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SplitParamsByTypeTest,
+    testing::Values(
+        // Plain: only blanks and controls end a value, so a ";" stays in it.
+        TypedSplitCase{QuotePlain, u"a; b=x;c=d", {u"b=x;c=d"}},
+        TypedSplitCase{QuotePlain, u"a; b=x y=z", {u"b=x", u"y=z"}},
+        TypedSplitCase{QuotePlain, u"a; b=x\x7F", {u"b=x"}},
+        TypedSplitCase{QuotePlain, u"a; b=\"q r\"; c=d", {u"b=q r", u"c=d"}},
+        // RFC 822: "." and "/" end a value, "=", "?" and "{" do not.
+        TypedSplitCase{QuoteRFC822, u"a; b=x.y", {u"b=x"}},
+        TypedSplitCase{QuoteRFC822, u"a; b=x/y", {u"b=x"}},
+        TypedSplitCase{QuoteRFC822, u"a; b=x=y; c=d", {u"b=x=y", u"c=d"}},
+        TypedSplitCase{QuoteRFC822, u"a; b=x?{y}", {u"b=x?{y}"}},
+        // MIME: "=", "?", "[" and "]" end a value, "." and "{" do not.
+        TypedSplitCase{QuoteMIME, u"a; b=x=y; c=d", {u"b=x", u"c=d"}},
+        TypedSplitCase{QuoteMIME, u"a; b=x?y", {u"b=x"}},
+        TypedSplitCase{QuoteMIME, u"a; b=x[y]", {u"b=x"}},
+        TypedSplitCase{QuoteMIME, u"a; b=x.y{z}", {u"b=x.y{z}"}},
+        // HTTP: "{", "}", space and tab as well.
+        TypedSplitCase{QuoteHTTP, u"a; b=x{y", {u"b=x"}},
+        TypedSplitCase{QuoteHTTP, u"a; b=x\ty", {u"b=x"}},
+        TypedSplitCase{QuoteHTTP, u"a; b=x.y", {u"b=x.y"}},
+        // A separator other than ";" stays and starts the next text.
+        TypedSplitCase{QuoteHTTP, u"a; b=x,c=d", {u"b=x", u",c=d"}},
+        // A word without "=" before the next parameter is passed over, for
+        // every type, instead of becoming part of that parameter's name.
+        TypedSplitCase{QuoteRFC822, u"a; b=x.y; c=d", {u"b=x", u"c=d"}},
+        TypedSplitCase{QuoteHTTP, u"text/html; foo; charset=utf-8", {u"charset=utf-8"}}));
+
 struct QuoteCase {
   std::u16string text;
   TIdHeaderQuotingType type;
@@ -364,6 +424,24 @@ TEST(ReplaceParamTest, ReplacesAddsAndRemoves) {
   // An empty main value gives an empty result whatever the parameters.
   EXPECT_EQ(ReplaceParam(u"; a=1", u"b", u"2", QuoteHTTP), u"");
   EXPECT_EQ(ReplaceParam(u"", u"b", u"2", QuoteHTTP), u"");
+}
+
+TEST(ReplaceParamTest, QuotedValuesSurviveARoundTripForEveryType) {
+  const Lines values = {u"plain",    u"with space", u"semi;colon", u"quote\"inside", u"back\\slash",
+                        u"a=b",      u"a.b",        u"a/b",        u"a{b}",          u"a[b]?",
+                        u"cr\rinside", u"tab\tinside", u"del\x7F"};
+  for (const TIdHeaderQuotingType type : {QuotePlain, QuoteRFC822, QuoteMIME, QuoteHTTP}) {
+    for (const auto& v : values) {
+      std::u16string old;
+      const std::u16string header = ReplaceParam(u"t/s", u"p", v, type);
+      TStringList params;
+      SplitParams(header, type, params);
+      ASSERT_EQ(params.Count(), 1) << TextToAscii(header) << " type " << type;
+      EXPECT_EQ(params[0], u"p=" + v) << TextToAscii(header) << " type " << type;
+      EXPECT_EQ(RemoveParam(header, u"p", old, type), u"t/s");
+      EXPECT_EQ(old, v);
+    }
+  }
 }
 
 TEST(ReplaceParamTest, QuotedValuesSurviveARoundTrip) {

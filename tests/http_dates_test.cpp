@@ -2,9 +2,12 @@
 // writing RFC 1123 dates.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "core/datetime.h"
 #include "core/text.h"
@@ -127,6 +130,85 @@ INSTANTIATE_TEST_SUITE_P(
                     ZoneCase{u"MEHSZ", 180}, ZoneCase{u"Z", 0}, ZoneCase{u"A", 60}, ZoneCase{u"Y", -12 * 60},
                     ZoneCase{u"XYZ", 0}, ZoneCase{u"+2400", 0}, ZoneCase{u"+0160", 0}, ZoneCase{u"+02", 0},
                     ZoneCase{u"+ab00", 0}, ZoneCase{u"0200", 0}));
+
+// Every zone name, in the order the names are searched, with its offset.
+// A name listed twice must give its first offset.
+constexpr std::string_view kZoneTable =
+    "A=+0100 ACDT=+1030 ACST=+0930 ADT=-0300 AEDT=+1100 AEST=+1000 AKDT=-0800 AKST=-0900 AST=-0400 "
+    "AWDT=+0900 AWST=+0800 B=+0200 BST=+0100 C=+0300 CDT=+1030 CDT=-0500 CEDT=+0200 CEST=+0200 CET=+0100 "
+    "CST=+1030 CST=+0930 CST=-0600 CXT=+0700 D=+0400 E=+0500 EDT=+1100 EDT=-0400 EEDT=+0300 EEST=+0300 "
+    "EET=+0200 EST=+1100 EST=+1000 EST=-0500 F=+0600 G=+0700 GMT=+0000 H=+0800 HAA=-0300 HAC=-0500 "
+    "HADT=-0900 HAE=-0400 HAP=-0700 HAR=-0600 HAST=-1000 HAT=-0230 HAY=-0800 HNA=-0400 HNC=-0600 "
+    "HNE=-0500 HNP=-0800 HNR=-0700 HNT=-0330 HNY=-0900 I=+0900 IST=+0100 K=+1000 L=+1100 M=+1200 "
+    "MDT=-0600 MEHSZ=+0300 MESZ=+0200 MEZ=+0100 MSD=+0400 MSK=+0300 MST=-0700 N=-0100 NDT=-0230 "
+    "NFT=+1130 NST=-0330 O=-0200 P=-0300 PDT=-0700 PST=-0800 Q=-0400 R=-0500 S=-0600 T=-0700 U=-0800 "
+    "UT=+0000 UTC=+0000 V=-0900 W=-1000 WDT=+0900 WEDT=+0100 WEST=+0100 WET=+0000 WST=+0900 WST=+0800 "
+    "X=-1100 Y=-1200 Z=+0000";
+
+TEST(ZoneOffsetTableTest, EveryNameGivesItsFirstOffset) {
+  std::map<std::string, int> first;
+  int rows = 0;
+  std::string_view rest = kZoneTable;
+  while (!rest.empty()) {
+    const std::size_t space = rest.find(' ');
+    const std::string_view row = rest.substr(0, space);
+    rest = space == std::string_view::npos ? std::string_view{} : rest.substr(space + 1);
+    const std::size_t eq = row.find('=');
+    const int sign = row[eq + 1] == '-' ? -1 : 1;
+    const int minutes = sign * (std::stoi(std::string(row.substr(eq + 2, 2))) * 60 +
+                                std::stoi(std::string(row.substr(eq + 4, 2))));
+    first.emplace(std::string(row.substr(0, eq)), minutes);
+    ++rows;
+  }
+  ASSERT_EQ(rows, 91);
+  for (const auto& [name, minutes] : first) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NEAR(ZoneOffsetOf(AsciiToText(name)) * 1440.0, minutes, 1e-6) << name;
+    EXPECT_NEAR(ZoneOffsetOf(AsciiToText(lower)) * 1440.0, minutes, 1e-6) << lower;
+    EXPECT_NEAR(ZoneOffsetOf(AsciiToText(" " + name + " x")) * 1440.0, minutes, 1e-6) << name;
+  }
+  // Near misses are no zone: no offset.
+  for (const char16_t* word : {u"GMT1", u"ESTX", u"AA", u"UTC+1", u"+GMT"})
+    EXPECT_EQ(ZoneOffsetOf(word), 0) << TextToAscii(word);
+}
+
+// The month words, row by row from January to December; "-" is an empty
+// entry. A word gives the month of its first entry.
+constexpr const char16_t* kMonthRows[8][12] = {
+    {u"JAN", u"FEB", u"MAR", u"APR", u"MAY", u"JUN", u"JUL", u"AUG", u"SEP", u"OCT", u"NOV", u"DEC"},
+    {u"-", u"-", u"-", u"-", u"-", u"JUNE", u"JULY", u"-", u"SEPT", u"-", u"-", u"-"},
+    {u"-", u"-", u"MRZ", u"-", u"MAI", u"-", u"-", u"-", u"-", u"OKT", u"-", u"DEZ"},
+    {u"ENO", u"FBRO", u"MZO", u"AB", u"-", u"-", u"-", u"AGTO", u"SBRE", u"OBRE", u"NBRE", u"DBRE"},
+    {u"-", u"-", u"MRT", u"-", u"MEI", u"-", u"-", u"-", u"-", u"OKT", u"-", u"-"},
+    {u"JANV", u"F\u00C9V", u"MARS", u"AVR", u"MAI", u"JUIN", u"JUIL", u"AO\u00DB", u"SEPT", u"-", u"-",
+     u"D\u00C9C"},
+    {u"-", u"F\u00C9VR", u"-", u"-", u"-", u"-", u"JUI", u"AO\u00DBT", u"-", u"-", u"-", u"-"},
+    {u"-", u"-", u"-", u"-", u"MAJ", u"-", u"-", u"AVG", u"-", u"-", u"-", u"-"},
+};
+
+TEST(MonthTableTest, EveryWordGivesTheMonthOfItsFirstEntry) {
+  std::map<std::u16string, int> first;
+  for (const auto& row : kMonthRows)
+    for (int m = 0; m < 12; ++m)
+      if (std::u16string_view(row[m]) != u"-") first.emplace(row[m], m + 1);
+  ASSERT_EQ(first.size(), 43u);
+  for (const auto& [word, month] : first) {
+    std::u16string lower = word;
+    for (char16_t& c : lower)
+      if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
+    for (const std::u16string& w : {word, lower}) {
+      std::u16string text = u"15 " + w + u" 2001 10:20:30 GMT";
+      TDateTime date = 0;
+      ASSERT_TRUE(ReadInternetDate(text, date)) << TextToAscii(w);
+      EXPECT_NEAR(date, At(2001, month, 15, 10, 20, 30), kOneSecond / 100) << TextToAscii(w);
+      // Month first, as in the asctime form.
+      text = w + u" 15 10:20:30 2001";
+      ASSERT_TRUE(ReadInternetDate(text, date)) << TextToAscii(w);
+      EXPECT_NEAR(date, At(2001, month, 15, 10, 20, 30), kOneSecond / 100) << TextToAscii(w);
+    }
+  }
+}
 
 TEST(HttpDateToLocalTest, TheThreeFormsGiveTheSameInstant) {
   TimeZoneGuard zone("UTC0");

@@ -97,6 +97,24 @@ INSTANTIATE_TEST_SUITE_P(
         MetaCase{"TwoMetas",
                  "<html><head><meta http-equiv=\"A\" content=\"1\"><meta charset=\"x\"></head>",
                  {u"A: 1", u"Content-Type: text/html; charset=\"x\""}},
+        MetaCase{"MetaBeforeHead",
+                 "<html><meta http-equiv=\"X\" content=\"y\"><head></head></html>", {}},
+        MetaCase{"ClosingTagsInHead",
+                 "<html><head></x><meta http-equiv=\"A\" content=\"b\"></head>", {u"A: b"}},
+        MetaCase{"ScriptWithOtherEndTag",
+                 "<html><head><script>\"</b><meta http-equiv=X content=y>\"</script>"
+                 "<meta http-equiv=A content=b></head>",
+                 {u"A: b"}},
+        MetaCase{"TitleWithInnerTags",
+                 "<html><head><title>a</b><meta http-equiv=X content=y></title>"
+                 "<meta http-equiv=A content=b></head>",
+                 {u"A: b"}},
+        MetaCase{"ProcessingInstructionBeforeHtml",
+                 "<?xml version=\"1.0\"?><html><head><meta charset=x></head>",
+                 {u"Content-Type: text/html; charset=\"x\""}},
+        MetaCase{"CharsetWithoutEquals",
+                 "<html><head><meta charset utf-8><meta http-equiv=A content=b></head>", {u"A: b"}},
+        MetaCase{"EmptyMeta", "<html><head><meta><meta http-equiv=A content=b></head>", {u"A: b"}},
         MetaCase{"Latin1Bytes", "<html><head><meta http-equiv=\"A\" content=\"\xE9\"></head>", {u"A: \u00E9"}}));
 
 TEST(MetaScanTest, EveryPrefixOfADocumentScansSafely) {
