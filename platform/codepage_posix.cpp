@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page_names.h"
 #include "platform/codepage.h"
 
 namespace zorapi::platform {
@@ -72,7 +73,9 @@ class TIconv {
 
 class TIconvEncoding final : public TIdTextEncoding {
  public:
-  explicit TIconvEncoding(std::string AName) : FName(std::move(AName)) {}
+  // AUnitSize: the bytes skipped past a sequence that cannot be decoded, so
+  // that a fixed-width form stays in step with its units.
+  TIconvEncoding(std::string AName, std::size_t AUnitSize) : FName(std::move(AName)), FUnitSize(AUnitSize) {}
 
   void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
     TIconv cd(FName.c_str(), "UTF-16LE");
@@ -95,7 +98,7 @@ class TIconvEncoding final : public TIdTextEncoding {
     std::string units;
     units.reserve(count * 2);
     // U+FFFD in UTF-16LE for what cannot be decoded.
-    cd.Convert(reinterpret_cast<const char*>(bytes), count, 1, std::string_view("\xFD\xFF", 2), units);
+    cd.Convert(reinterpret_cast<const char*>(bytes), count, FUnitSize, std::string_view("\xFD\xFF", 2), units);
     std::u16string text(units.size() / 2, u'\0');
     for (std::size_t i = 0; i < text.size(); ++i)
       text[i] = static_cast<char16_t>(static_cast<unsigned char>(units[2 * i]) |
@@ -115,16 +118,75 @@ class TIconvEncoding final : public TIdTextEncoding {
   }
 
   std::string FName;
+  std::size_t FUnitSize;
 };
+
+// One of the library's own codecs, handed out as an owned codec.
+class TSharedEncoding final : public TIdTextEncoding {
+ public:
+  explicit TSharedEncoding(const TIdTextEncoding& ACodec) : FCodec(ACodec) {}
+  void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
+    FCodec.GetBytes(text, out);
+  }
+  std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
+    return FCodec.GetString(bytes, count);
+  }
+
+ private:
+  const TIdTextEncoding& FCodec;
+};
+
+// The converter's name for a code page of the charset table; the Windows
+// build decodes the same code page, so a reply reads alike on both.
+std::string IconvNameOf(std::uint32_t ACodePage) {
+  switch (ACodePage) {
+    case Id_CP_UTF32LE: return "UTF-32LE";
+    case Id_CP_UTF32BE: return "UTF-32BE";
+    case 65000: return "UTF-7";
+    case 10000: return "MACINTOSH";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 20932: return "EUC-JP";
+    case 38598: return "ISO-8859-8";  // Hebrew in logical order: the same bytes
+    case 50220: return "ISO-2022-JP";
+    case 50225: return "ISO-2022-KR";
+    case 52936: return "HZ-GB-2312";
+    case 54936: return "GB18030";
+    default: break;
+  }
+  if (ACodePage >= 28591 && ACodePage <= 28606) return "ISO-8859-" + std::to_string(ACodePage - 28590);
+  // The EBCDIC code pages 20273 to 20924 are IBM273 to IBM924.
+  if (ACodePage > 20000 && ACodePage < 21000) return "IBM" + std::to_string(ACodePage - 20000);
+  std::string number = std::to_string(ACodePage);
+  if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
+  return "CP" + number;
+}
+
+std::unique_ptr<TIdTextEncoding> OpenIconv(const std::string& AName, std::size_t AUnitSize) {
+  TIconv probe("UTF-16LE", AName.c_str());
+  if (!probe.Valid()) return nullptr;
+  return std::make_unique<TIconvEncoding>(AName, AUnitSize);
+}
 
 }  // namespace
 
 std::unique_ptr<TIdTextEncoding> CreateCharsetEncoding(std::u16string_view ACharset) {
   if (!IsCharsetName(ACharset)) return nullptr;
-  const std::string name(ACharset.begin(), ACharset.end());
-  TIconv probe("UTF-16LE", name.c_str());
-  if (!probe.Valid()) return nullptr;
-  return std::make_unique<TIconvEncoding>(name);
+  // A name of the table stands for its code page, whatever the converter
+  // would make of the name itself ("UCS-4" is big-endian there, 12000 is
+  // not; "KS_C_5601-1987" it does not know at all).
+  switch (const std::uint32_t codePage = CodePageOfCharset(ACharset)) {
+    case 0: break;
+    case Id_CP_USASCII: return std::make_unique<TSharedEncoding>(ASCIIEncoding());
+    case Id_CP_UTF8: return std::make_unique<TSharedEncoding>(UTF8Encoding());
+    case Id_CP_UTF16LE: return std::make_unique<TSharedEncoding>(UTF16LEEncoding());
+    case Id_CP_UTF16BE: return std::make_unique<TSharedEncoding>(UTF16BEEncoding());
+    case Id_CP_UTF32LE:
+    case Id_CP_UTF32BE: return OpenIconv(IconvNameOf(codePage), 4);
+    default: return OpenIconv(IconvNameOf(codePage), 1);
+  }
+  // Any other name the converter knows is served too.
+  return OpenIconv(std::string(ACharset.begin(), ACharset.end()), 1);
 }
 
 }  // namespace zorapi::platform

@@ -1,10 +1,13 @@
-// The table of charset names and code pages behind the Windows codecs.
+// The table of charset names and code pages behind the charset codecs.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/text.h"
+#include "http/response_charset.h"
 #include "platform/code_page_names.h"
 
 namespace zorapi::platform {
@@ -65,6 +68,24 @@ TEST(CodePageNamesTableTest, UnknownAndNearMissNamesGiveZero) {
     EXPECT_EQ(CodePageOfCharset(name), 0u) << TextToAscii(name);
   }
   EXPECT_EQ(CodePageOfCharset(std::u16string_view(u"UTF-8\0x", 7)), 0u);
+}
+
+// Every name of one code page gives the same codec, on every platform: a
+// reply labelled with an alias reads as one labelled with the main name.
+TEST(CodePageNamesTableTest, NamesOfOneCodePageDecodeAlike) {
+  std::vector<std::uint8_t> sample;
+  for (int b = 0; b < 256; ++b) sample.push_back(static_cast<std::uint8_t>(b));
+  const std::vector<std::uint8_t> ascii = {'<', '?', 'x', 'm', 'l', ' ', 'A', '>', '\0', 'B', '\0', '\0'};
+  sample.insert(sample.end(), ascii.begin(), ascii.end());
+
+  std::map<std::uint32_t, std::pair<std::u16string, std::u16string>> first;  // code page: name, text
+  for (const TCodePageName* row = CodePageNamesBegin(); row != CodePageNamesEnd(); ++row) {
+    const std::u16string text = CharsetToTextCodec(row->Name)->GetString(sample.data(), sample.size());
+    const auto [at, added] = first.emplace(row->CodePage, std::make_pair(std::u16string(row->Name), text));
+    if (!added) {
+      EXPECT_EQ(text, at->second.second) << TextToAscii(row->Name) << " and " << TextToAscii(at->second.first);
+    }
+  }
 }
 
 }  // namespace

@@ -201,6 +201,28 @@ INSTANTIATE_TEST_SUITE_P(
                     // A cut-off multi-byte sequence ends in one replacement character.
                     DecodeCase{u"Shift_JIS", "a\x82", u"a\uFFFD"}));
 
+// Names of the charset table decode as their code page does, whatever the
+// platform's converter makes of the name itself.
+INSTANTIATE_TEST_SUITE_P(
+    TableNames, DecodeStreamTest,
+    testing::Values(DecodeCase{u"UCS-4", Bytes("A\0\0\0", 4), u"A"},
+                    DecodeCase{u"ISO-10646-UCS-4", Bytes("A\0\0\0", 4), u"A"},
+                    DecodeCase{u"csUCS4", Bytes("A\0\0\0", 4), u"A"},
+                    DecodeCase{u"UTF-32", Bytes("A\0\0\0", 4), u"A"},
+                    DecodeCase{u"csUTF32BE", Bytes("\0\0\0A", 4), u"A"},
+                    DecodeCase{u"csUTF16LE", Bytes("A\0", 2), u"A"},
+                    DecodeCase{u"csUTF16BE", Bytes("\0A", 2), u"A"},
+                    DecodeCase{u"cswindows1251", "\xC0", u"\u0410"},
+                    DecodeCase{u"KS_C_5601-1987", "\xB0\xA1", u"\uAC00"},
+                    DecodeCase{u"korean", "\xB0\xA1", u"\uAC00"},
+                    // GB2312 is read as code page 936, which also holds GBK.
+                    DecodeCase{u"GB2312", "\x81\x40", u"\u4E02"},
+                    DecodeCase{u"csGBK", "\x81\x40", u"\u4E02"},
+                    // A unit that is no character stays one unit: the rest keeps in step.
+                    DecodeCase{u"UTF-32LE", Bytes("\0\0\x11\0A\0\0\0", 8), u"\uFFFDA"},
+                    DecodeCase{u"UCS-4BE", Bytes("\0\x11\0\0\0\0\0A", 8), u"\uFFFDA"},
+                    DecodeCase{u"UTF-32LE", Bytes("A\0\0\0B\0", 6), u"A\uFFFD"}));
+
 INSTANTIATE_TEST_SUITE_P(
     Unknown, DecodeStreamTest,
     testing::Values(DecodeCase{u"no-such-charset", "a\xE9", u"a\u00E9"},
