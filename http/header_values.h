@@ -19,7 +19,8 @@ bool IsHeaderDelimiter(char16_t c, TIdHeaderQuotingType AQuoteType);
 // The text before the first ";" (all of it without one), trimmed.
 std::u16string MainValueOf(std::u16string_view AHeaderLine);
 // Appends to AParams the parameters after the main value, one "name=value"
-// line each; pairs with an empty name or value are left out.
+// line each; pairs with an empty name or value are left out, and a word
+// without "=" is passed over rather than joined to the next name.
 void SplitParams(std::u16string_view AHeaderLine, TIdHeaderQuotingType AQuoteType, TStringList& AParams);
 // AValue, escaped and wrapped in double quotes when AQuoteType requires it.
 std::u16string QuoteIfNeeded(std::u16string_view AValue, TIdHeaderQuotingType AQuoteType);

@@ -181,6 +181,8 @@ class TMetaScanner {
       }
       const std::size_t before = FPos;
       const std::u16string_view name = ReadName();
+      // White space may stand before "=", as in any HTML attribute; without
+      // this a spaced content="..." would be read as a nameless attribute.
       SkipWhite();
       if (!AtEnd() && Current() == u'=') {
         ++FPos;

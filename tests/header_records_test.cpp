@@ -385,7 +385,13 @@ INSTANTIATE_TEST_SUITE_P(Table, ExpiresReadTest,
                                          ExpiresCase{u"Expires: 3600", ExpiresCase::NowPlusHour},
                                          ExpiresCase{u"Expires: garbage", ExpiresCase::Zero},
                                          ExpiresCase{u"Expires: Tue, 01 Jan 2030 12:00:00 GMT", ExpiresCase::Fixed},
-                                         ExpiresCase{u"", ExpiresCase::Zero}));
+                                         ExpiresCase{u"", ExpiresCase::Zero},
+                                         ExpiresCase{u"Expires: -5", ExpiresCase::Zero},
+                                         ExpiresCase{u"Expires:   3600  ", ExpiresCase::NowPlusHour},
+                                         ExpiresCase{u"Expires: $E10", ExpiresCase::NowPlusHour},
+                                         ExpiresCase{u"Expires: 1e3", ExpiresCase::Zero},
+                                         ExpiresCase{u"Expires: 01 Jan 2030 13:00:00 +0100", ExpiresCase::Fixed},
+                                         ExpiresCase{u"Expires: Tue Jan  1 12:00:00 2030", ExpiresCase::Fixed}));
 
 TEST(RequestReadHeadersTest, ReadsTheRequestFields) {
   TIdRequestHeaderInfo request(nullptr);
