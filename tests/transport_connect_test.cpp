@@ -66,6 +66,9 @@ struct RefusedCase {
 class TcpConnectRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(TcpConnectRefused, RaisesConnectionRefusedAndLeavesNoHandler) {
+  std::thread([] {}).join();  // see TimesOutOnSilentHostWithoutLeavingThreadOrDescriptor
+  const int fdsBefore = testing::OpenDescriptors();
+  const int threadsBefore = testing::ThreadCount();
   auto client = testing::NewClient(testing::UnusedPort(), GetParam().ConnectTimeout);
   try {
     client->Connect();
@@ -76,6 +79,8 @@ TEST_P(TcpConnectRefused, RaisesConnectionRefusedAndLeavesNoHandler) {
   }
   EXPECT_EQ(client->IOHandler(), nullptr);
   EXPECT_FALSE(client->Connected());
+  EXPECT_EQ(testing::OpenDescriptors(), fdsBefore);
+  EXPECT_EQ(testing::ThreadCount(), threadsBefore);
   // The client stays usable: the next Connect starts from scratch.
   LoopbackPeer peer({PeerScript().ReadUntilClose()});
   client->SetPort(peer.Port());
