@@ -21,6 +21,7 @@
 #include "core/utf8.h"
 #include "platform/clock.h"
 #include "platform/sockets.h"
+#include "platform/sockets_posix.h"
 
 namespace zorapi::platform {
 
@@ -35,7 +36,8 @@ namespace {
 
 constinit thread_local int tLastError = 0;
 
-// errno in the Windows Sockets numbering.
+}  // namespace
+
 int WsaFromErrno(int e) {
   switch (e) {
     case 0: return 0;
@@ -84,16 +86,6 @@ int WsaFromErrno(int e) {
   }
 }
 
-int Fail(int wsaError) {
-  tLastError = wsaError;
-  return SocketError;
-}
-
-int FailErrno() { return Fail(WsaFromErrno(errno)); }
-
-int Fd(SocketHandle h) { return static_cast<int>(h); }
-
-// getaddrinfo's results in the Windows Sockets numbering.
 int WsaFromAddrInfo(int r, int savedErrno) {
   switch (r) {
 #ifdef EAI_ADDRFAMILY
@@ -111,10 +103,25 @@ int WsaFromAddrInfo(int r, int savedErrno) {
     case EAI_NONAME: return 11001;
     case EAI_SERVICE: return 10109;
     case EAI_SOCKTYPE: return 10044;
-    case EAI_SYSTEM: return WsaFromErrno(savedErrno);
+    case EAI_SYSTEM: {
+      // A system failure that left no errno is still a failure.
+      const int e = WsaFromErrno(savedErrno);
+      return e != 0 ? e : 11003;
+    }
     default: return r;
   }
 }
+
+namespace {
+
+int Fail(int wsaError) {
+  tLastError = wsaError;
+  return SocketError;
+}
+
+int FailErrno() { return Fail(WsaFromErrno(errno)); }
+
+int Fd(SocketHandle h) { return static_cast<int>(h); }
 
 socklen_t ToSockaddr(const SocketAddress& a, sockaddr_storage& s) {
   std::memset(&s, 0, sizeof s);

@@ -11,7 +11,9 @@
 
 #include "support/loopback_peer.h"
 #include "support/transport_client.h"
+#include "transport/connect_thread.h"
 #include "transport/io_handler_stack.h"
+#include "transport/socket_handle.h"
 #include "transport/stack.h"
 #include "transport/transport_exceptions.h"
 
@@ -64,6 +66,9 @@ struct RefusedCase {
 class TcpConnectRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(TcpConnectRefused, RaisesConnectionRefusedAndLeavesNoHandler) {
+  std::thread([] {}).join();  // see TimesOutOnSilentHostWithoutLeavingThreadOrDescriptor
+  const int fdsBefore = testing::OpenDescriptors();
+  const int threadsBefore = testing::ThreadCount();
   auto client = testing::NewClient(testing::UnusedPort(), GetParam().ConnectTimeout);
   try {
     client->Connect();
@@ -74,6 +79,8 @@ TEST_P(TcpConnectRefused, RaisesConnectionRefusedAndLeavesNoHandler) {
   }
   EXPECT_EQ(client->IOHandler(), nullptr);
   EXPECT_FALSE(client->Connected());
+  EXPECT_EQ(testing::OpenDescriptors(), fdsBefore);
+  EXPECT_EQ(testing::ThreadCount(), threadsBefore);
   // The client stays usable: the next Connect starts from scratch.
   LoopbackPeer peer({PeerScript().ReadUntilClose()});
   client->SetPort(peer.Port());
@@ -124,6 +131,31 @@ TEST(TcpConnect, TimesOutOnSilentHostWithoutLeavingThreadOrDescriptor) {
   // A second attempt starts from scratch and ends the same way.
   EXPECT_THROW(client->Connect(), EIdConnectTimeout);
   EXPECT_EQ(testing::OpenDescriptors(), fdsBefore);
+}
+
+// A socket object whose connect fails with one socket error.
+class FailingSocketHandle : public TIdSocketHandle {
+ public:
+  explicit FailingSocketHandle(int AError) : FError(AError) {}
+  void Connect(platform::ConnectAbort*) override { GSocketStack()->RaiseSocketError(FError); }
+
+ private:
+  int FError;
+};
+
+// No thread closes the socket under a connect that was not given up, so
+// every error of such a connect is a real failure and must not read as a
+// success.
+TEST(TcpConnectThread, ReportsEveryErrorOfAnAttemptNotGivenUp) {
+  for (int error : {10009, 10038, 10061}) {
+    SCOPED_TRACE(error);
+    FailingSocketHandle binding(error);
+    TIdConnectThread worker(&binding);
+    worker.WaitFor();
+    EXPECT_TRUE(worker.Terminated());
+    EXPECT_EQ(worker.LastSocketError(), error);
+    EXPECT_EQ(worker.ExceptionMessage(), GSocketStack()->WSTranslateSocketErrorMsg(error));
+  }
 }
 
 TEST(TcpConnect, NamesLocalhostInAnyCaseWithoutTheResolver) {

@@ -132,6 +132,16 @@ TEST(TcpReadLn, ReadTimeoutRaisesOnSilentPeer) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 150ms);
 }
 
+// -1 and 0 both mean "without limit", not "only look".
+TEST(TcpReadLn, ReadTimeoutMinusOneAndZeroWaitForTheLine) {
+  for (std::int32_t timeout : {-1, 0}) {
+    SCOPED_TRACE(timeout);
+    Session s(PeerScript().Sleep(300ms).Send("late\n"));
+    s.Client->SetReadTimeout(timeout);
+    EXPECT_EQ(s.IO().ReadLn(), u"late");
+  }
+}
+
 TEST(TcpReadLn, ExplicitTimeoutReturnsEmptyAndSetsTheFlag) {
   Session s(PeerScript().Sleep(5s));
   EXPECT_EQ(s.IO().ReadLn(u"\n", 100), u"");
@@ -334,6 +344,29 @@ TEST(TcpState, ConnectedWhileUnreadBytesRemainAfterClose) {
   TIdBytes bytes;
   s.IO().ReadBytes(bytes, 5);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "hello");
+  EXPECT_FALSE(s.Client->Connected());
+}
+
+// The check closes the handler once the peer's close was seen, but raises
+// only when no unread bytes are left.
+TEST(TcpState, GracefulDisconnectCheckRaisesOnlyOnceUnreadBytesAreGone) {
+  Session s(PeerScript().Send("abc").Close());
+  ASSERT_TRUE(s.Peer.WaitDone());
+  ASSERT_TRUE(testing::Eventually([&] {
+    s.Client->Connected();
+    return s.IO().ClosedGracefully();
+  }));
+  EXPECT_NO_THROW(s.Client->CheckForGracefulDisconnect(true));
+  EXPECT_FALSE(s.IO().Opened());
+  EXPECT_TRUE(s.Client->Connected());
+  s.IO().Discard(3);
+  EXPECT_NO_THROW(s.Client->CheckForGracefulDisconnect(false));
+  try {
+    s.Client->CheckForGracefulDisconnect(true);
+    FAIL() << "no close reported";
+  } catch (const EIdConnClosedGracefully& e) {
+    EXPECT_EQ(e.Message(), u"Connection Closed Gracefully.");
+  }
   EXPECT_FALSE(s.Client->Connected());
 }
 

@@ -18,8 +18,10 @@ void TIdConnectThread::Execute() {
   try {
     FBinding->Connect(&FAbort);
   } catch (const EIdSocketError& e) {
-    // The errors of a socket closed under the connect: nothing to report.
-    if (e.LastError() != platform::Id_WSAEBADF && e.LastError() != platform::Id_WSAENOTSOCK) {
+    // The errors of a socket closed under a connect that was given up are
+    // nothing to report; for any other attempt they are its failure.
+    const bool closedUnder = e.LastError() == platform::Id_WSAEBADF || e.LastError() == platform::Id_WSAENOTSOCK;
+    if (!closedUnder || !FAbort.Abandoned()) {
       FExceptionMessage = e.Message();
       FLastSocketError = e.LastError();
     }
