@@ -278,6 +278,17 @@ TEST_F(HttpClientTest, LoneSurrogateFailsTheCallBeforeAnyConnect) {
   EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
 }
 
+TEST_F(HttpClientTest, CookieWithAControlCharacterIsNotSentBack) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "",
+                                                       {"Set-Cookie: a=b\rX-Injected: 1", "Set-Cookie: ok=1"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream first, second;
+  PostFields(PeerURL(peer.Port()), first);
+  PostFields(PeerURL(peer.Port()), second);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(1), PostHead(peer.Port(), kFieldsLength, "ok=1") + "format=xml&text=hello+world");
+}
+
 TEST_F(HttpClientTest, CookieOfTheFirstReplyGoesLastInTheSecondRequest) {
   LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "a", {"Set-Cookie: lang=en; Path=/"})),
                      Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "b"))});
