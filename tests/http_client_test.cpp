@@ -261,6 +261,29 @@ TEST_F(HttpClientTest, CredentialsOfTheURLGoIntoTheRequest) {
   EXPECT_EQ(FClient->URL().Username(), u"u");
 }
 
+TEST(HttpClientFormTest, FormPostReplacesOnlyAnEmptyOrHtmlContentType) {
+  struct Row {
+    std::u16string Before, After;
+  };
+  const Row rows[] = {{u"", u"application/x-www-form-urlencoded"},
+                      {u"TEXT/HTML; level=1", u"application/x-www-form-urlencoded"},
+                      {u"text/html-sandboxed", u"application/x-www-form-urlencoded"},
+                      {u"application/json", u"application/json"}};
+  for (const Row& r : rows) {
+    LoopbackPeer peer({Answer(3, LengthReply("HTTP/1.1 200 OK", ""))});
+    const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
+    client->Request().SetContentType(r.Before);
+    TStringList fields;
+    fields.Add(u"a=b");
+    TMemoryStream response;
+    client->Post(PeerURL(peer.Port()), &fields, &response, &UTF8Encoding());
+    ASSERT_TRUE(peer.WaitDone());
+    EXPECT_EQ(client->Request().ContentType(), r.After) << TextToAscii(r.Before);
+    EXPECT_NE(peer.Received(0).find("\r\nContent-Type: " + TextToAscii(r.After)), std::string::npos)
+        << peer.Received(0);
+  }
+}
+
 TEST_F(HttpClientTest, LoneSurrogateFailsTheCallBeforeAnyConnect) {
   TStringList fields;
   fields.Add(u"format=xml");
