@@ -29,6 +29,14 @@ TDateTime ExpiryAfterSeconds(TDateTime now, std::int64_t seconds) {
   return IncSeconds(now, static_cast<double>(seconds));
 }
 
+// A control character other than tab, which would be written back into the
+// "Cookie" line of later requests: a bare CR or LF there ends the line early.
+bool HasControlCharacter(std::u16string_view text) {
+  for (char16_t c : text)
+    if ((c < 0x20 && c != u'\t') || c == 0x7F) return true;
+  return false;
+}
+
 // A value without its surrounding double quotes: one leading quote is
 // dropped and the value ends before the next one.
 std::u16string_view Unquote(std::u16string_view value) {
@@ -97,6 +105,7 @@ bool IsHttpProtocol(std::u16string_view AProtocol) {
 bool TIdCookie::IsExpired() const { return IsExpiredAt(platform::LocalNow()); }
 
 bool TIdCookie::ParseServerCookie(std::u16string_view ACookieText, const TIdURI& ATarget) {
+  if (HasControlCharacter(ACookieText)) return false;
   const std::size_t semicolon = ACookieText.find(u';');
   const std::u16string_view pair = ACookieText.substr(0, semicolon);
   const std::size_t eq = pair.find(u'=');

@@ -30,7 +30,8 @@ class TIdCookie {
   TIdCookie& operator=(const TIdCookie&) = delete;
 
   // Fills the cookie from one "Set-Cookie" value sent by ATarget; false when
-  // the value is refused.
+  // the value is refused, as is any value holding a control character other
+  // than tab.
   bool ParseServerCookie(std::u16string_view ACookieText, const TIdURI& ATarget);
   // Whether the cookie goes with a request to AURI; Secure cookies only
   // when SecureOnly.

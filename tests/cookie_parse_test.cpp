@@ -109,6 +109,23 @@ INSTANTIATE_TEST_SUITE_P(
                   u"/"}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
+// A control character would be written back into the "Cookie" line of later
+// requests, where a bare CR or LF ends the line early; such a value is
+// dropped whole. A tab is no control character here.
+INSTANTIATE_TEST_SUITE_P(
+    Controls, CookieParseTest,
+    testing::Values(
+        ParseCase{"CarriageReturnInValue", u"sid=a\rX-Injected: 1", kApi, false},
+        ParseCase{"LineFeedInValue", u"sid=a\nb", kApi, false},
+        ParseCase{"NulInName", std::u16string(u"s\0id=abc", 8), kApi, false},
+        ParseCase{"SohInValue", u"sid=a\x01" u"b", kApi, false},
+        ParseCase{"DeleteInValue", u"sid=a\x7F" u"b", kApi, false},
+        ParseCase{"UnitSeparatorInAttribute", u"sid=abc; Path=/\x1F", kApi, false},
+        ParseCase{"CarriageReturnInIgnoredAttribute", u"sid=abc; Comment=\r", kApi, false},
+        ParseCase{"TabInValue", u"sid=a\tb", kApi, true, u"sid", u"a\tb", kHost, true, u"/"},
+        ParseCase{"TabsAroundValue", u"sid=\tabc\t; Path=/", kApi, true, u"sid", u"abc", kHost, true, u"/"}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
 // Expiry: what Expires and Max-Age give, relative to the moment of parsing.
 enum class TExpiry { Session, LongAgo, SecondsFromNow, Date };
 

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "api/new_httpcli.h"
+#include "core/exceptions.h"
 #include "core/text.h"
 #include "http/http_exceptions.h"
 #include "support/http_replies.h"
 #include "support/loopback_peer.h"
+#include "transport/io_handler_stack.h"
 #include "transport/transport_exceptions.h"
 
 namespace zorapi {
@@ -48,6 +50,31 @@ PeerScript Answer(std::size_t ABodyLength, std::string AReply) {
   s.Send(std::move(AReply)).Close();
   return s;
 }
+
+// A socket handler that connects to the loopback peer whatever host and port
+// the client names, so that the request for any URL can be captured, and
+// that records the length of every send.
+class TLoopbackIOHandler : public TIdIOHandlerStack {
+ public:
+  TLoopbackIOHandler(TComponent* AOwner, std::uint16_t APeerPort) : TIdIOHandlerStack(AOwner), FPeerPort(APeerPort) {}
+
+  std::vector<std::int32_t> Sends;
+
+ protected:
+  void EstablishConnection() override {
+    FHost = u"127.0.0.1";
+    FPort = FPeerPort;
+    FIPVersion = Id_IPv4;
+    TIdIOHandlerStack::EstablishConnection();
+  }
+  std::int32_t SendToSocket(const std::uint8_t* ABuffer, std::int32_t ALength) override {
+    Sends.push_back(ALength);
+    return TIdIOHandlerStack::SendToSocket(ABuffer, ALength);
+  }
+
+ private:
+  std::uint16_t FPeerPort;
+};
 
 class HttpClientTest : public ::testing::Test {
  protected:
@@ -97,6 +124,192 @@ TEST_F(HttpClientTest, FirstPostSendsTheExactHeadInOneWriteThenTheBody) {
   EXPECT_GE(pieces[0].size(), head.size()) << "the head arrived split";
   EXPECT_EQ(Bytes(response), "<output>x</output>");
   EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+}
+
+// The two fields posted as the first request of a client to http://192.0.2.1/api.php,
+// then again after the reply set a cookie: the head leaves in one send, the
+// body in one send after it, and the cookie line comes last.
+TEST_F(HttpClientTest, WorkedExampleLeavesAsTheExactBytes) {
+  const std::string head =
+      "POST /api.php HTTP/1.0\r\n"
+      "Connection: keep-alive\r\n"
+      "Content-Type: application/x-www-form-urlencoded\r\n"
+      "Content-Length: 27\r\n"
+      "Host: 192.0.2.1\r\n"
+      "Accept: text/html, */*\r\n"
+      "Accept-Encoding: identity\r\n"
+      "User-Agent: Mozilla/3.0 (compatible; Zora Library)\r\n"
+      "\r\n";
+  const std::string body = "format=xml&text=hello+world";
+  ASSERT_EQ(head.size(), 239u);
+  ASSERT_EQ(body.size(), kFieldsLength);
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "a", {"Set-Cookie: lang=en; Path=/"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "b"))});
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  FClient->SetIOHandler(handler.get());
+  TMemoryStream first, second;
+
+  PostFields(u"http://192.0.2.1/api.php", first);
+  EXPECT_EQ(handler->Sends, (std::vector<std::int32_t>{239, 27}));
+  EXPECT_EQ(FClient->Host(), u"192.0.2.1");
+  EXPECT_EQ(FClient->Port(), 80);
+
+  PostFields(u"http://192.0.2.1/api.php", second);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(0), head + body);
+  EXPECT_EQ(peer.Received(0).size(), 266u);
+  const std::string withCookie = head.substr(0, head.size() - 2) + "Cookie: lang=en\r\n\r\n";
+  EXPECT_EQ(peer.Received(1), withCookie + body);
+  EXPECT_EQ(handler->Sends, (std::vector<std::int32_t>{239, 27, 256, 27}));
+  EXPECT_EQ(Bytes(second), "b");
+}
+
+TEST_F(HttpClientTest, BodyLeavesFromItsStartInBlocksOf32768Bytes) {
+  std::string body(70000, 'b');
+  body.front() = 'F';
+  body.back() = 'L';
+  LoopbackPeer peer({Answer(body.size(), LengthReply("HTTP/1.1 200 OK", "ok"))});
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  FClient->SetIOHandler(handler.get());
+  TMemoryStream source, response;
+  source.Write(body.data(), body.size());  // left at its end
+  FClient->Post(u"http://192.0.2.1/api.php", &source, &response);
+  ASSERT_TRUE(peer.WaitDone());
+  const std::string received = peer.Received(0);
+  const std::size_t headLength = received.find("\r\n\r\n") + 4;
+  EXPECT_NE(received.find("\r\nContent-Length: 70000\r\n"), std::string::npos);
+  EXPECT_EQ(received.substr(headLength), body);
+  EXPECT_EQ(handler->Sends,
+            (std::vector<std::int32_t>{static_cast<std::int32_t>(headLength), 32768, 32768, 70000 - 2 * 32768}));
+  EXPECT_EQ(Bytes(response), "ok");
+}
+
+// One URL and what the request for it carries; the handler takes every
+// connection to the loopback peer, so no URL here reaches the network.
+struct TargetCase {
+  const char* Name;
+  std::u16string URL;
+  std::string RequestLine;
+  std::string Host;
+  std::uint16_t Port;  // the port the client connects to
+  TIdIPVersion IPVersion;
+};
+
+class RequestTargetTest : public ::testing::TestWithParam<TargetCase> {};
+
+TEST_P(RequestTargetTest, TargetAndHostComeFromTheURL) {
+  const TargetCase& c = GetParam();
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 200 OK", ""))});
+  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  client->SetIOHandler(handler.get());
+  TStringList none;
+  TMemoryStream response;
+  client->Post(c.URL, &none, &response, &UTF8Encoding());
+  ASSERT_TRUE(peer.WaitDone());
+  const std::string received = peer.Received(0);
+  EXPECT_EQ(received.substr(0, received.find("\r\n")), c.RequestLine);
+  EXPECT_NE(received.find("\r\nHost: " + c.Host + "\r\n"), std::string::npos) << received;
+  EXPECT_EQ(received.find("Authorization"), std::string::npos);
+  EXPECT_EQ(client->Port(), c.Port);
+  EXPECT_EQ(client->Request().IPVersion(), c.IPVersion);
+  EXPECT_EQ(client->IPVersion(), c.IPVersion);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    URLs, RequestTargetTest,
+    ::testing::Values(
+        TargetCase{"noPort", u"http://192.0.2.1/api.php", "POST /api.php HTTP/1.0", "192.0.2.1", 80, Id_IPv4},
+        TargetCase{"port80Written", u"http://192.0.2.1:80/api.php", "POST /api.php HTTP/1.0", "192.0.2.1", 80,
+                   Id_IPv4},
+        // The text differs from "80", so it shows; the connection still goes to 80.
+        TargetCase{"port080", u"http://192.0.2.1:080/api.php", "POST /api.php HTTP/1.0", "192.0.2.1:080", 80,
+                   Id_IPv4},
+        TargetCase{"portInHexadecimal", u"http://192.0.2.1:0x50/api.php", "POST /api.php HTTP/1.0",
+                   "192.0.2.1:0x50", 80, Id_IPv4},
+        // A port beyond 16 bits is no port at all, not the port of its low bits.
+        TargetCase{"portOutOfRange", u"http://192.0.2.1:65616/api.php", "POST /api.php HTTP/1.0",
+                   "192.0.2.1:65616", 80, Id_IPv4},
+        TargetCase{"otherPortAndFragment", u"http://192.0.2.1:8080/a/b.php#frag", "POST /a/b.php HTTP/1.0",
+                   "192.0.2.1:8080", 8080, Id_IPv4},
+        TargetCase{"queryTakesTheFragment", u"http://192.0.2.1:8080/a/b.php?q=1#frag",
+                   "POST /a/b.php?q=1#frag HTTP/1.0", "192.0.2.1:8080", 8080, Id_IPv4},
+        TargetCase{"schemeAndPortIgnoringCase", u"HTTP://Service.Example:80/api.php", "POST /api.php HTTP/1.0",
+                   "Service.Example", 80, Id_IPv4},
+        TargetCase{"bracketedIPv6", u"http://[2001:db8::1]/x", "POST /x HTTP/1.0", "2001:db8::1", 80, Id_IPv6},
+        TargetCase{"bracketedIPv6WithPort", u"http://[2001:db8::1]:8080/x", "POST /x HTTP/1.0", "2001:db8::1:8080",
+                   8080, Id_IPv6},
+        TargetCase{"backslashesOfThePath", u"http://192.0.2.1\\dir\\api.php", "POST /dir/api.php HTTP/1.0",
+                   "192.0.2.1", 80, Id_IPv4},
+        // Sent as written, except that what ASCII cannot hold becomes "?".
+        TargetCase{"unencodedPath", u"http://192.0.2.1/a%20b c/\u00E9.php", "POST /a%20b c/?.php HTTP/1.0",
+                   "192.0.2.1", 80, Id_IPv4},
+        // Credentials go into the request but nothing is sent for them.
+        TargetCase{"credentials", u"http://u:p@192.0.2.1/api.php", "POST /api.php HTTP/1.0", "192.0.2.1", 80,
+                   Id_IPv4}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(HttpClientTest, CredentialsOfTheURLGoIntoTheRequest) {
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 200 OK", ""))});
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  FClient->SetIOHandler(handler.get());
+  TStringList none;
+  TMemoryStream response;
+  FClient->Post(u"http://u:p@192.0.2.1/api.php", &none, &response, &UTF8Encoding());
+  EXPECT_EQ(FClient->Request().Username(), u"u");
+  EXPECT_EQ(FClient->Request().Password(), u"p");
+  EXPECT_EQ(FClient->URL().Username(), u"u");
+}
+
+TEST(HttpClientFormTest, FormPostReplacesOnlyAnEmptyOrHtmlContentType) {
+  struct Row {
+    std::u16string Before, After;
+  };
+  const Row rows[] = {{u"", u"application/x-www-form-urlencoded"},
+                      {u"TEXT/HTML; level=1", u"application/x-www-form-urlencoded"},
+                      {u"text/html-sandboxed", u"application/x-www-form-urlencoded"},
+                      {u"application/json", u"application/json"}};
+  for (const Row& r : rows) {
+    LoopbackPeer peer({Answer(3, LengthReply("HTTP/1.1 200 OK", ""))});
+    const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
+    client->Request().SetContentType(r.Before);
+    TStringList fields;
+    fields.Add(u"a=b");
+    TMemoryStream response;
+    client->Post(PeerURL(peer.Port()), &fields, &response, &UTF8Encoding());
+    ASSERT_TRUE(peer.WaitDone());
+    EXPECT_EQ(client->Request().ContentType(), r.After) << TextToAscii(r.Before);
+    EXPECT_NE(peer.Received(0).find("\r\nContent-Type: " + TextToAscii(r.After)), std::string::npos)
+        << peer.Received(0);
+  }
+}
+
+TEST_F(HttpClientTest, LoneSurrogateFailsTheCallBeforeAnyConnect) {
+  TStringList fields;
+  fields.Add(u"format=xml");
+  fields.Add(u"text=ab\xDC00");
+  TMemoryStream response;
+  try {
+    FClient->Post(u"http://192.0.2.1/api.php", &fields, &response, &UTF8Encoding());
+    FAIL() << "a lone low surrogate was encoded";
+  } catch (const EArgumentException& e) {
+    EXPECT_EQ(e.Message(),
+              u"Low surrogate char without a preceding high surrogate char at index: 3. "
+              u"Check that the string is encoded properly");
+  }
+  EXPECT_EQ(FClient->IOHandler(), nullptr) << "nothing was to be connected";
+  EXPECT_EQ(FClient->ProtocolVersion(), pv1_1);
+}
+
+TEST_F(HttpClientTest, CookieWithAControlCharacterIsNotSentBack) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "",
+                                                       {"Set-Cookie: a=b\rX-Injected: 1", "Set-Cookie: ok=1"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream first, second;
+  PostFields(PeerURL(peer.Port()), first);
+  PostFields(PeerURL(peer.Port()), second);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Received(1), PostHead(peer.Port(), kFieldsLength, "ok=1") + "format=xml&text=hello+world");
 }
 
 TEST_F(HttpClientTest, CookieOfTheFirstReplyGoesLastInTheSecondRequest) {
@@ -154,8 +367,13 @@ TEST_F(HttpClientTest, UrlTargetAndHostValue) {
 TEST_F(HttpClientTest, RefusedSchemesAndPortsRaiseBeforeAnyConnect) {
   TMemoryStream response;
   TStringList none;
-  EXPECT_THROW(FClient->Post(u"https://127.0.0.1/api.php", &none, &response, &UTF8Encoding()),
-               EIdIOHandlerPropInvalid);
+  try {
+    FClient->Post(u"https://127.0.0.1/api.php", &none, &response, &UTF8Encoding());
+    FAIL() << "https was accepted";
+  } catch (const EIdIOHandlerPropInvalid& e) {
+    EXPECT_EQ(e.Message(), u"IOHandler value is not valid");
+  }
+  EXPECT_EQ(FClient->IOHandler(), nullptr);
   auto fresh = std::unique_ptr<TNewHttpcli>(TNewHttpcli::Create(nullptr));
   try {
     fresh->Post(u"ftp://127.0.0.1/api.php", &none, &response, &UTF8Encoding());
@@ -419,6 +637,38 @@ TEST_F(HttpClientTest, AssignedCookieManagerOutlivesTheClientThatUsedIt) {
   }
   // The client is gone; the manager it was given is alive and holds the cookie.
   EXPECT_EQ(manager->CookieCollection()->Count(), 1);
+}
+
+TEST_F(HttpClientTest, ImplicitCookieManagerIsFreedWhenReplacedAndWithTheClient) {
+  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "")),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "", {"Set-Cookie: k=v"})),
+                     Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  TIdCookieManager* implicit = FClient->CookieManager();
+  ASSERT_NE(implicit, nullptr);
+  bool implicitFreed = false;
+  implicit->OnDestroy = [&](TIdCookieManager*, TIdCookies*) { implicitFreed = true; };
+
+  auto assigned = NewComponent<TIdCookieManager>();
+  FClient->SetCookieManager(assigned.get());
+  EXPECT_TRUE(implicitFreed);
+  EXPECT_EQ(FClient->CookieManager(), assigned.get());
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(assigned->CookieCollection()->Count(), 1);
+
+  // Given back: the assigned manager stays alive, and a reply makes a new one.
+  FClient->SetCookieManager(nullptr);
+  EXPECT_EQ(assigned->CookieCollection()->Count(), 1);
+  PostFields(PeerURL(peer.Port()), response);
+  TIdCookieManager* second = FClient->CookieManager();
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, assigned.get());
+  bool secondFreed = false;
+  second->OnDestroy = [&](TIdCookieManager*, TIdCookies*) { secondFreed = true; };
+  FClient.reset();
+  EXPECT_TRUE(secondFreed);
+  assigned.reset();  // no notification may reach the client that is gone
 }
 
 TEST_F(HttpClientTest, FreeingTheAssignedManagerLetsTheNextReplyCreateOne) {
