@@ -309,13 +309,40 @@ TEST_F(HttpClientTest, ChunkedTrailerIsAppendedToTheRawHeadersOnly) {
 }
 
 TEST_F(HttpClientTest, ChunkSizeOf2GiBOrMoreIsRefusedAsMalformed) {
-  for (const char* size : {"ffffffff", "80000000"}) {
+  // A size wider than 32 bits must not read as 0, which would end the body
+  // at once and take the chunk's data for trailer lines.
+  struct Row {
+    std::string Size;
+    std::u16string Message;
+  };
+  const Row rows[] = {
+      {"ffffffff", u"Chunk size too large: ffffffff"},
+      {"80000000", u"Chunk size too large: 80000000"},
+      {"100000000", u"Chunk size too large: 100000000"},
+      {"  0000000080000000;ext=1 ", u"Chunk size too large: 0000000080000000"},
+      {"FFFFFFFFFFFFFFFFFFFF", u"Chunk size too large: FFFFFFFFFFFFFFFF..."},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Size);
     LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
-                                                   std::string(size) + "\r\nshort"))});
+                                                   r.Size + "\r\n<output>lost</output>\r\n0\r\n\r\n"))});
     TMemoryStream response;
-    EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPMalformedReply) << size;
+    try {
+      PostFields(PeerURL(peer.Port()), response);
+      ADD_FAILURE() << "the reply was taken, with body \"" << Bytes(response) << "\"";
+    } catch (const EIdHTTPMalformedReply& e) {
+      EXPECT_EQ(e.Message(), r.Message);
+    }
     EXPECT_FALSE(SocketOpen());
   }
+}
+
+TEST_F(HttpClientTest, ChunkSizeBelow2GiBIsReadWhateverItsLeadingZeros) {
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
+                                                 "00000000000000000003\r\nabc\r\n0\r\n\r\n"))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(Bytes(response), "abc");
 }
 
 TEST_F(HttpClientTest, HugeContentLengthDoesNotAllocateAheadOfTheBytes) {
