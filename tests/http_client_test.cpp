@@ -3,6 +3,7 @@
 // keeps from one POST to the next.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 namespace zorapi {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::LengthReply;
 using testing::LoopbackPeer;
 using testing::PeerScript;
@@ -551,6 +553,54 @@ TEST_F(HttpClientTest, RedirectIsNotFollowedButCounted) {
   EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
   EXPECT_EQ(FClient->RedirectCount(), 1);
   EXPECT_EQ(peer.Accepted(), 1u);
+}
+
+TEST_F(HttpClientTest, RedirectionWaitsBoundedForABodyToBegin) {
+  // A 3xx reply without a length may still send a body: the client waits up
+  // to 5000 ms for it to begin, and reads none when nothing comes.
+  struct Row {
+    const char* Name;
+    PeerScript Script;
+    std::u16string ErrorMessage;
+    bool WaitsTheWholeBound;
+  };
+  PeerScript late;
+  late.ReadUntil().ReadCount(kFieldsLength).Send("HTTP/1.1 302 Found\r\n\r\n").Sleep(300ms).Send("late").Close();
+  PeerScript silent;
+  silent.ReadUntil().ReadCount(kFieldsLength).Send("HTTP/1.1 301 Moved\r\nLocation: /x\r\n\r\n").ReadUntilClose();
+  const Row rows[] = {{"lateBody", late, u"late", false}, {"noBody", silent, u"", true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Name);
+    LoopbackPeer peer({r.Script});
+    TMemoryStream response;
+    std::u16string errorMessage = u"(none)";
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      PostFields(PeerURL(peer.Port()), response);
+    } catch (const EIdHTTPProtocolException& e) {
+      errorMessage = e.ErrorMessage();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(errorMessage, r.ErrorMessage);
+    if (r.WaitsTheWholeBound) {
+      EXPECT_GE(elapsed, 4500ms);
+    }
+    EXPECT_LT(elapsed, 30s);
+    EXPECT_FALSE(SocketOpen());
+    EXPECT_TRUE(peer.WaitDone());
+  }
+}
+
+TEST_F(HttpClientTest, IgnoredStatusRaisesNothingAndKeepsTheStreamEmpty) {
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 404 Not Found", "missing")),
+                     Answer(0, LengthReply("HTTP/1.1 404 Not Found", "missing"))});
+  TMemoryStream response;
+  FClient->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {500, 404});
+  EXPECT_EQ(Bytes(response), "");
+  EXPECT_EQ(FClient->ResponseCode(), 404);
+  EXPECT_THROW(FClient->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {500}),
+               EIdHTTPProtocolException);
+  EXPECT_EQ(Bytes(response), "");
 }
 
 TEST_F(HttpClientTest, AssignedCookieManagerOutlivesTheClientThatUsedIt) {
