@@ -653,6 +653,15 @@ TEST(HttpResponseTest, StatusLineGivesCodeAndVersion) {
   }
 }
 
+TEST(HttpResponseTest, CharsetOfAnXmlReplyWithoutAStreamIsEmpty) {
+  // With no content stream there is no body to look into.
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 200 OK", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>",
+                                           {"Content-Type: application/xml"}))});
+  auto client = NewComponent<TIdHTTP>();
+  client->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, nullptr, {});
+  EXPECT_EQ(client->ResponseTextCharset(), u"");
+}
+
 TEST(HttpResponseTest, KeepAliveByTheClientsVersion) {
   struct Row {
     TIdHTTPProtocolVersion Version;
