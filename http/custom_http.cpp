@@ -176,7 +176,11 @@ void TIdCustomHTTP::NotifyDisconnected() {
 
 std::u16string TIdCustomHTTP::ResponseTextCharset() {
   TIdHTTPResponse& response = Response();
-  if (IsXmlMediaType(response)) return XmlDeclaredCharset(*response.ContentStream());
+  if (IsXmlMediaType(response)) {
+    // Without a stream there is no body to read a declaration from.
+    TStream* const content = response.ContentStream();
+    return content ? XmlDeclaredCharset(*content) : std::u16string();
+  }
   if (!response.CharSet().empty()) return response.CharSet();
   return response.MetaHTTPEquiv().CharSet();
 }

@@ -20,6 +20,19 @@ void CopyRemaining(TStream& ASource, TStream& ADest) {
   for (std::size_t n; (n = ASource.Read(block, sizeof block)) != 0;) ADest.Write(block, n);
 }
 
+// Whether AText is hexadecimal digits only, of a value of 0x80000000 or more.
+bool HexSizeOf2GiBOrMore(std::u16string_view AText) {
+  const auto isHex = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+  };
+  for (char16_t c : AText)
+    if (!isHex(c)) return false;
+  const std::size_t first = AText.find_first_not_of(u'0');
+  if (first == std::u16string_view::npos) return false;
+  const std::u16string_view digits = AText.substr(first);
+  return digits.size() > 8 || (digits.size() == 8 && digits[0] >= u'8');
+}
+
 }  // namespace
 
 bool IsHtmlMediaType(const TIdEntityHeaderInfo& AHeaders) {
@@ -50,6 +63,16 @@ std::int32_t TIdCustomHTTP::ReadChunkSize() {
   const std::size_t extensions = line.find(u';');
   if (extensions != std::u16string::npos) line.resize(extensions);
   std::u16string hex = Trim(line);
+  // A size of 2 GiB or more cannot be read as one chunk, and one wider than
+  // 32 bits would otherwise read as 0 and end the body early with its data
+  // taken for trailer lines: no real reply sends either.
+  if (HexSizeOf2GiBOrMore(hex)) {
+    constexpr std::size_t kShown = 16;
+    std::u16string message = u"Chunk size too large: ";
+    message += hex.substr(0, kShown);
+    if (hex.size() > kShown) message += u"...";
+    throw EIdHTTPMalformedReply(message);
+  }
   hex.insert(hex.begin(), u'$');  // not "$" + text, which GCC 12 at -O3 misreads as an overlapping copy
   return TextToIntDef<std::int32_t>(hex, 0);
 }
@@ -58,8 +81,6 @@ void TIdCustomHTTP::ReadChunkedBody(TIdHTTPResponse& AResponse, TStream* ATarget
   TIdIOHandler& io = *IOHandler();
   std::int32_t size = ReadChunkSize();
   while (size != 0) {
-    // A size of 2 GiB or more reads as negative: no real reply sends one.
-    if (size < 0) throw EIdHTTPMalformedReply(u"Chunk size too large");
     if (ATarget) {
       io.ReadStream(ATarget, size, false);
     } else {

@@ -1,6 +1,5 @@
 // The three exported functions of the shared library, loaded as a host
 // loads it, against a loopback peer that answers like the service.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "support/http_replies.h"
+#include "support/loaded_library.h"
 #include "support/loopback_peer.h"
 
 namespace zorapi {
@@ -16,10 +16,7 @@ namespace {
 using testing::LengthReply;
 using testing::LoopbackPeer;
 using testing::PeerScript;
-
-using LoginFn = const char16_t* (*)(const char16_t*, const char16_t*);
-using IdentifyFn = const char16_t* (*)(const char16_t*, const char16_t*, std::int32_t);
-using ReplaceFn = const char16_t* (*)(const char16_t*, const char16_t*, std::int32_t, std::int32_t);
+using testing::Reply;
 
 // A peer connection that reads the request with exactly ABody as its body
 // and answers with AReply.
@@ -46,15 +43,12 @@ TEST(ExportsEndToEndTest, OperationsReturnTheServiceResultsAndEmptyOnEveryFailur
       Exchange(kIdentify, LengthReply("HTTP/1.1 200 OK", "<output>again</output>", {xml})),
   };
   LoopbackPeer peer(std::move(scripts));
-  const std::string endpoint = "http://127.0.0.1:" + std::to_string(peer.Port()) + "/api.php";
-  ASSERT_EQ(setenv("ZORAPI_ENDPOINT", endpoint.c_str(), 1), 0);
-  void* library = dlopen(ZORAPI_SHARED_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-  unsetenv("ZORAPI_ENDPOINT");
-  ASSERT_NE(library, nullptr) << dlerror();
-  auto login = reinterpret_cast<LoginFn>(dlsym(library, "zorlogin"));
-  auto identify = reinterpret_cast<IdentifyFn>(dlsym(library, "identifySynonyms"));
-  auto replace = reinterpret_cast<ReplaceFn>(dlsym(library, "replaceEveryonesFavorites"));
-  ASSERT_TRUE(login && identify && replace);
+  testing::LibraryExports exports;
+  std::string whyNot;
+  ASSERT_TRUE(testing::LoadLibraryExports(testing::LoopbackEndpoint(peer.Port()), exports, whyNot)) << whyNot;
+  const auto login = exports.zorlogin;
+  const auto identify = exports.identifySynonyms;
+  const auto replace = exports.replaceEveryonesFavorites;
 
   EXPECT_EQ(std::u16string(login(u"demo", u"s\u00E9same")), u"S1");
   EXPECT_EQ(std::u16string(identify(u"S1", u"big house", 3)), u"{big|large} house \u00E9");
@@ -70,6 +64,136 @@ TEST(ExportsEndToEndTest, OperationsReturnTheServiceResultsAndEmptyOnEveryFailur
     EXPECT_NE(peer.Received(i).find("\r\nCookie: sid=S1\r\n"), std::string::npos) << "request " << i;
   // The library is never unloaded by a host that keeps calling it; neither
   // is it here, so its shared client stays as the host would see it.
+}
+
+enum class Op { Login, Identify, Replace };
+
+// The last field of each request of the table: once the peer has read it,
+// it has read the whole request.
+std::string EndOfRequest(Op AOperation) {
+  switch (AOperation) {
+    case Op::Login:
+      return "&password=pw";
+    case Op::Identify:
+      return "&maxsyns=3";
+    case Op::Replace:
+      return "&quality=5";
+  }
+  return {};
+}
+
+// One call and the reply the service gives it; what the host gets back;
+// and a part of the request of the call after it, when checked.
+struct ExportCase {
+  const char* Name;
+  Op Operation;
+  std::string Reply;
+  std::u16string Expected;
+  std::string NextRequestHas = {};
+  bool KeepOpen = false;  // the peer waits for the client to close
+};
+
+std::string Ok(std::string_view ABody, const std::vector<std::string>& AExtraHeaders = {}) {
+  return LengthReply("HTTP/1.1 200 OK", ABody, AExtraHeaders);
+}
+
+std::vector<ExportCase> ExportCases() {
+  const std::string output = "<output>ok</output>";
+  std::vector<std::string> headers300;
+  for (int i = 1; i <= 300; ++i) headers300.push_back("X-H" + std::to_string(i) + ": " + std::to_string(i));
+  return {
+      {"loginTrue", Op::Login, Ok("<r><success>true</success><session>S9</session></r>"), u"S9"},
+      {"loginFalse", Op::Login, Ok("<r><success>false</success><session>S9</session></r>"), u""},
+      {"loginError", Op::Login, LengthReply("HTTP/1.1 500 Oops", "<success>true</success><session>S9</session>"),
+       u""},
+      {"ok", Op::Identify, Ok(output), u"ok"},
+      {"created", Op::Replace, LengthReply("HTTP/1.1 201 Created", output), u"ok"},
+      {"upper2xx", Op::Identify, LengthReply("HTTP/1.1 299 Odd", output), u"ok"},
+      {"noContent", Op::Identify, Reply("HTTP/1.1 204 No Content", {"Content-Length: 19"}, output), u""},
+      {"continueThenOk", Op::Identify, Reply("HTTP/1.1 100 Continue", {}) + Ok(output), u"ok"},
+      {"continueThenError", Op::Identify,
+       Reply("HTTP/1.1 100 Continue", {}) + LengthReply("HTTP/1.1 500 Oops", output), u""},
+      {"switching", Op::Identify, Reply("HTTP/1.1 101 Switching Protocols", {}), u""},
+      {"moved", Op::Identify, LengthReply("HTTP/1.1 301 Moved", output, {"Location: /x"}), u""},
+      {"found", Op::Identify, LengthReply("HTTP/1.1 302 Found", output, {"Location: /x"}), u""},
+      {"foundNoLocation", Op::Identify, LengthReply("HTTP/1.1 302 Found", output), u""},
+      {"notModified", Op::Identify, Reply("HTTP/1.1 304 Not Modified", {"Content-Length: 19"}, output), u""},
+      {"unauthorizedUnknownScheme", Op::Identify,
+       LengthReply("HTTP/1.1 401 Unauthorized", output, {"WWW-Authenticate: Bearer x"}), u""},
+      {"unauthorizedBasic", Op::Identify,
+       LengthReply("HTTP/1.1 401 Unauthorized", output, {"WWW-Authenticate: Basic realm=x"}), u"",
+       "\r\nAuthorization: Basic Og==\r\n"},
+      {"proxyAuth", Op::Replace,
+       LengthReply("HTTP/1.1 407 Proxy Authentication Required", output, {"Proxy-Authenticate: Bearer p"}), u""},
+      {"serverErrorHtml", Op::Identify,
+       LengthReply("HTTP/1.1 500 Internal Server Error", "<html>caf\xE9 " + output + "</html>",
+                   {"Content-Type: text/html; charset=iso-8859-1"}),
+       u""},
+      {"notFoundXmlWithBom", Op::Identify,
+       LengthReply("HTTP/1.1 404 Not Found", "\xEF\xBB\xBF" + output, {"Content-Type: application/xml"}), u""},
+      {"noStatusNumber", Op::Identify, LengthReply("HTTP/1.1 OK", output), u""},
+      {"lengthWithExtraBytes", Op::Identify, Reply("HTTP/1.1 200 OK", {"Content-Length: 19"}, output + "EXTRA"),
+       u"ok"},
+      {"lengthCutShort", Op::Identify, Reply("HTTP/1.1 200 OK", {"Content-Length: 100"}, output), u"ok"},
+      {"chunkedExtensionsAndTrailer", Op::Identify,
+       Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
+             "8;name=value\r\n<output>\r\n  b  \r\nok</output>\r\n0\r\nX-Trace: 7\r\n\r\n"),
+       u"ok"},
+      {"chunkTooLarge", Op::Identify,
+       Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "100000000\r\n" + output + "\r\n0\r\n\r\n"), u""},
+      {"untilClose", Op::Identify, Reply("HTTP/1.0 200 OK", {}, output), u"ok"},
+      {"headerLines300", Op::Identify, Reply("HTTP/1.1 200 OK", headers300, output), u"ok"},
+      {"keepAlive", Op::Identify, Ok(output, {"Connection: keep-alive"}), u"ok", {}, true},
+      {"malformedUtf8", Op::Identify, Ok("<output>bad \xC3(</output>"), u""},
+  };
+}
+
+// Every row through the exports of one loaded library, in order on its one
+// shared client, each followed by a call that must work.
+TEST(ExportsEndToEndTest, EveryStatusAndFramingThroughTheExports) {
+  const std::vector<ExportCase> cases = ExportCases();
+  std::vector<PeerScript> scripts;
+  for (const ExportCase& c : cases) {
+    PeerScript s;
+    s.ReadUntil(EndOfRequest(c.Operation)).Send(c.Reply);
+    if (c.KeepOpen) s.ReadUntilClose();
+    scripts.push_back(s.Close());
+    PeerScript next;
+    next.ReadUntil(EndOfRequest(Op::Identify)).Send(Ok("<output>next</output>")).Close();
+    scripts.push_back(next);
+  }
+  LoopbackPeer peer(std::move(scripts));
+  testing::LibraryExports exports;
+  std::string whyNot;
+  ASSERT_TRUE(testing::LoadLibraryExports(testing::LoopbackEndpoint(peer.Port()), exports, whyNot)) << whyNot;
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const ExportCase& c = cases[i];
+    SCOPED_TRACE(c.Name);
+    const char16_t* result = nullptr;
+    switch (c.Operation) {
+      case Op::Login:
+        result = exports.zorlogin(u"demo", u"pw");
+        break;
+      case Op::Identify:
+        result = exports.identifySynonyms(u"S1", u"w", 3);
+        break;
+      case Op::Replace:
+        result = exports.replaceEveryonesFavorites(u"S1", u"w", 3, 5);
+        break;
+    }
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(std::u16string(result), c.Expected);
+    const char16_t* next = exports.identifySynonyms(u"S1", u"w", 3);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(std::u16string(next), u"next") << "the call after the row";
+    if (!c.NextRequestHas.empty()) {
+      EXPECT_NE(peer.Received(2 * i + 1).find(c.NextRequestHas), std::string::npos) << peer.Received(2 * i + 1);
+    }
+  }
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Accepted(), 2 * cases.size());
+  EXPECT_TRUE(peer.Errors().empty());
 }
 
 }  // namespace

@@ -162,7 +162,7 @@ const std::vector<HostileCase>& HostileCases() {
                                                                 "<output>ok</output>"))},
                          .Expected = u"ok"};
        }},
-      {"ChunkSizeFfffffff", "the size reads as negative: \"Chunk size too large\", empty",
+      {"ChunkSizeFfffffff", "the size reads as negative: \"Chunk size too large: ffffffff\", empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
                          .Scripts = {Answer(Op::Identify, Chunked("ffffffff\r\n<output>ok</output>\r\n0\r\n\r\n"))},

@@ -3,6 +3,7 @@
 // keeps from one POST to the next.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,12 +14,14 @@
 #include "http/http_exceptions.h"
 #include "support/http_replies.h"
 #include "support/loopback_peer.h"
+#include "support/transport_client.h"
 #include "transport/io_handler_stack.h"
 #include "transport/transport_exceptions.h"
 
 namespace zorapi {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::LengthReply;
 using testing::LoopbackPeer;
 using testing::PeerScript;
@@ -455,7 +458,15 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"switching", Reply("HTTP/1.1 101 Switching Protocols", {}), 101, "", u""},
         StatusCase{"movedNoLocation", LengthReply("HTTP/1.1 301 Moved", "m"), 301, "", u"m"},
         StatusCase{"found", LengthReply("HTTP/1.1 302 Found", "moved", {"Location: /x"}), 302, "", u"moved"},
+        StatusCase{"foundNoLocation", LengthReply("HTTP/1.1 302 Found", "where?"), 302, "", u"where?"},
+        StatusCase{"seeOther", LengthReply("HTTP/1.1 303 See Other", "s", {"Location: /y"}), 303, "", u"s"},
+        StatusCase{"temporaryRedirect", LengthReply("HTTP/1.1 307 Temporary Redirect", "t", {"Location: /z"}), 307,
+                   "", u"t"},
         StatusCase{"notModified", Reply("HTTP/1.1 304 Not Modified", {"Content-Length: 4"}, "body"), 304, "", u""},
+        StatusCase{"finalInterimCode", Reply("HTTP/1.1 199 Odd", {"Content-Length: 3"}, "abc"), 199, "", u""},
+        StatusCase{"unauthorizedBasic",
+                   LengthReply("HTTP/1.1 401 Unauthorized", "who?", {"WWW-Authenticate: Basic realm=x"}), 401, "",
+                   u"who?"},
         StatusCase{"unauthorizedUnknownScheme",
                    LengthReply("HTTP/1.1 401 Unauthorized", "no", {"WWW-Authenticate: Bearer x"}), 401, "", u"no"},
         StatusCase{"proxyAuth", LengthReply("HTTP/1.1 407 Proxy", "p", {"Proxy-Authenticate: Basic realm=p"}), 407,
@@ -527,20 +538,67 @@ TEST_F(HttpClientTest, ChunkedTrailerIsAppendedToTheRawHeadersOnly) {
 }
 
 TEST_F(HttpClientTest, ChunkSizeOf2GiBOrMoreIsRefusedAsMalformed) {
-  for (const char* size : {"ffffffff", "80000000"}) {
+  // A size wider than 32 bits must not read as 0, which would end the body
+  // at once and take the chunk's data for trailer lines.
+  struct Row {
+    std::string Size;
+    std::u16string Message;
+  };
+  const Row rows[] = {
+      {"ffffffff", u"Chunk size too large: ffffffff"},
+      {"80000000", u"Chunk size too large: 80000000"},
+      {"100000000", u"Chunk size too large: 100000000"},
+      {"  0000000080000000;ext=1 ", u"Chunk size too large: 0000000080000000"},
+      {"FFFFFFFFFFFFFFFFFFFF", u"Chunk size too large: FFFFFFFFFFFFFFFF..."},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Size);
     LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
-                                                   std::string(size) + "\r\nshort"))});
+                                                   r.Size + "\r\n<output>lost</output>\r\n0\r\n\r\n"))});
     TMemoryStream response;
-    EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPMalformedReply) << size;
+    try {
+      PostFields(PeerURL(peer.Port()), response);
+      ADD_FAILURE() << "the reply was taken, with body \"" << Bytes(response) << "\"";
+    } catch (const EIdHTTPMalformedReply& e) {
+      EXPECT_EQ(e.Message(), r.Message);
+    }
     EXPECT_FALSE(SocketOpen());
   }
 }
 
-TEST_F(HttpClientTest, HugeContentLengthDoesNotAllocateAheadOfTheBytes) {
-  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Content-Length: 9000000000"}, "tiny"))});
+TEST_F(HttpClientTest, ChunkSizeBelow2GiBIsReadWhateverItsLeadingZeros) {
+  LoopbackPeer peer({Answer(kFieldsLength, Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"},
+                                                 "00000000000000000003\r\nabc\r\n0\r\n\r\n"))});
   TMemoryStream response;
   PostFields(PeerURL(peer.Port()), response);
-  EXPECT_EQ(Bytes(response), "tiny");
+  EXPECT_EQ(Bytes(response), "abc");
+}
+
+TEST_F(HttpClientTest, HugeAnnouncedLengthDoesNotAllocateAheadOfTheBytes) {
+  // The stream grows as the bytes arrive: what the peer announces may be
+  // reserved only up to a small bound.
+  constexpr std::size_t kBound = 64 * 1024 * 1024;
+  struct Row {
+    const char* Name;
+    std::string Reply;
+    bool Completes;
+  };
+  const Row rows[] = {
+      {"length", Reply("HTTP/1.1 200 OK", {"Content-Length: 9000000000"}, "tiny"), true},
+      {"chunk", Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "7fffffff\r\ntiny"), false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Name);
+    LoopbackPeer peer({Answer(kFieldsLength, r.Reply)});
+    TMemoryStream response;
+    if (r.Completes) {
+      PostFields(PeerURL(peer.Port()), response);
+    } else {
+      EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdConnClosedGracefully);
+    }
+    EXPECT_EQ(Bytes(response), "tiny");
+    EXPECT_LE(response.Capacity(), kBound);
+  }
 }
 
 TEST_F(HttpClientTest, ChunkedBodyCutByTheCloseRaises) {
@@ -601,17 +659,110 @@ TEST_F(HttpClientTest, CookiesAreTakenFromTheInterimHeadToo) {
   EXPECT_NE(line.find("late=2"), std::string::npos) << line;
 }
 
-TEST_F(HttpClientTest, BasicChallengeMakesLaterRequestsCarryEmptyCredentials) {
-  LoopbackPeer peer({Answer(kFieldsLength, LengthReply("HTTP/1.1 401 Unauthorized", "",
-                                                       {"WWW-Authenticate: Basic realm=x"})),
+// A challenge and the header that every later request carries for it.
+struct ChallengeCase {
+  const char* Name;
+  std::string Reply;
+  int AuthRetries, AuthProxyRetries;
+  std::string LaterHeader;  // empty: no authorization header at all
+};
+
+class ChallengeTest : public HttpClientTest, public ::testing::WithParamInterface<ChallengeCase> {};
+
+TEST_P(ChallengeTest, LaterRequestsCarryWhatTheChallengeAttached) {
+  const ChallengeCase& c = GetParam();
+  LoopbackPeer peer({Answer(kFieldsLength, c.Reply), Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", "")),
                      Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
   TMemoryStream response;
   EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
-  EXPECT_EQ(FClient->AuthRetries(), 1);
+  EXPECT_EQ(FClient->AuthRetries(), c.AuthRetries);
+  EXPECT_EQ(FClient->AuthProxyRetries(), c.AuthProxyRetries);
+  PostFields(PeerURL(peer.Port()), response);
   PostFields(PeerURL(peer.Port()), response);
   ASSERT_TRUE(peer.WaitDone());
   EXPECT_EQ(peer.Received(0).find("Authorization"), std::string::npos);
-  EXPECT_NE(peer.Received(1).find("\r\nAuthorization: Basic Og==\r\n"), std::string::npos) << peer.Received(1);
+  for (std::size_t i : {1u, 2u}) {
+    const std::string& request = peer.Received(i);
+    if (c.LaterHeader.empty()) {
+      EXPECT_EQ(request.find("Authorization"), std::string::npos) << request;
+    } else {
+      EXPECT_NE(request.find("\r\n" + c.LaterHeader + "\r\n"), std::string::npos) << request;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Challenges, ChallengeTest,
+    ::testing::Values(
+        ChallengeCase{"basic", LengthReply("HTTP/1.1 401 Unauthorized", "", {"WWW-Authenticate: Basic realm=x"}), 1,
+                      0, "Authorization: Basic Og=="},
+        ChallengeCase{"basicAfterUnknown",
+                      LengthReply("HTTP/1.1 401 Unauthorized", "",
+                                  {"WWW-Authenticate: Bearer x", "WWW-Authenticate: BASIC realm=x"}),
+                      1, 0, "Authorization: Basic Og=="},
+        ChallengeCase{"unknownScheme", LengthReply("HTTP/1.1 401 Unauthorized", "", {"WWW-Authenticate: Bearer x"}),
+                      1, 0, ""},
+        ChallengeCase{"noChallenge", LengthReply("HTTP/1.1 401 Unauthorized", ""), 1, 0, ""},
+        ChallengeCase{"proxyBasic",
+                      LengthReply("HTTP/1.1 407 Proxy Authentication Required", "",
+                                  {"Proxy-Authenticate: Basic realm=p"}),
+                      0, 1, "Proxy-Authorization: Basic Og=="},
+        ChallengeCase{"proxyUnknownScheme",
+                      LengthReply("HTTP/1.1 407 Proxy Authentication Required", "", {"Proxy-Authenticate: Bearer p"}),
+                      0, 1, ""}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(HttpClientTest, ReplyToHeadHasNoBodyWhateverItsFraming) {
+  for (const std::string& reply : {Reply("HTTP/1.1 200 OK", {"Content-Length: 5"}, "hello"),
+                                   Reply("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "5\r\nhello\r\n0\r\n\r\n"),
+                                   Reply("HTTP/1.1 200 OK", {}, "until close")}) {
+    SCOPED_TRACE(reply);
+    PeerScript s;
+    s.ReadUntil().Send(reply).ReadUntilClose();
+    LoopbackPeer peer({s});
+    auto client = NewComponent<TIdHTTP>();
+    TMemoryStream response;
+    client->PerformRequest(u"HEAD", PeerURL(peer.Port()), nullptr, &response, {});
+    EXPECT_EQ(Bytes(response), "");
+    EXPECT_EQ(client->ResponseCode(), 200);
+    client->Disconnect(true);
+    ASSERT_TRUE(peer.WaitDone());
+    EXPECT_EQ(peer.Received(0).substr(0, 24), "HEAD /api.php HTTP/1.1\r\n");
+  }
+}
+
+TEST_F(HttpClientTest, InterimHeadGivesItsCookiesButNotItsHeaders) {
+  LoopbackPeer peer(
+      {Answer(kFieldsLength, Reply("HTTP/1.1 100 Continue", {"Set-Cookie: early=1", "X-Interim: 1"}) +
+                                 LengthReply("HTTP/1.1 200 OK", "done", {"Set-Cookie: late=2", "X-Final: 2"})),
+       Answer(kFieldsLength, LengthReply("HTTP/1.1 200 OK", ""))});
+  TMemoryStream response;
+  PostFields(PeerURL(peer.Port()), response);
+  EXPECT_EQ(Bytes(response), "done");
+  EXPECT_EQ(FClient->ResponseText(), u"HTTP/1.1 200 OK");
+  EXPECT_EQ(FClient->Response().RawHeaders().ValueOfName(u"X-Interim"), u"");
+  EXPECT_EQ(FClient->Response().RawHeaders().ValueOfName(u"X-Final"), u"2");
+  TMemoryStream second;
+  PostFields(PeerURL(peer.Port()), second);
+  ASSERT_TRUE(peer.WaitDone());
+  const std::string& request = peer.Received(1);
+  EXPECT_NE(request.find("early=1"), std::string::npos) << request;
+  EXPECT_NE(request.find("late=2"), std::string::npos) << request;
+}
+
+TEST(HttpResponseTest, PeerThatClosedAfterTheReplyIsNotKeptWhateverItsHeaders) {
+  PeerScript s;
+  s.ReadUntil().Send(Reply("HTTP/1.1 200 OK", {"Connection: keep-alive", "Content-Length: 2"}, "ok")).Close();
+  LoopbackPeer peer({s});
+  auto client = NewComponent<TIdHTTP>();
+  client->SetProtocolVersion(pv1_0);
+  TMemoryStream response;
+  client->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {});
+  ASSERT_TRUE(peer.WaitDone());
+  // The close may reach the client after its cycle ended; once it has, the
+  // reply's keep-alive no longer keeps the connection.
+  EXPECT_TRUE(testing::Eventually([&] { return !client->Response().KeepAlive(); }));
+  EXPECT_FALSE(client->Connected());
 }
 
 TEST_F(HttpClientTest, RedirectIsNotFollowedButCounted) {
@@ -620,6 +771,54 @@ TEST_F(HttpClientTest, RedirectIsNotFollowedButCounted) {
   EXPECT_THROW(PostFields(PeerURL(peer.Port()), response), EIdHTTPProtocolException);
   EXPECT_EQ(FClient->RedirectCount(), 1);
   EXPECT_EQ(peer.Accepted(), 1u);
+}
+
+TEST_F(HttpClientTest, RedirectionWaitsBoundedForABodyToBegin) {
+  // A 3xx reply without a length may still send a body: the client waits up
+  // to 5000 ms for it to begin, and reads none when nothing comes.
+  struct Row {
+    const char* Name;
+    PeerScript Script;
+    std::u16string ErrorMessage;
+    bool WaitsTheWholeBound;
+  };
+  PeerScript late;
+  late.ReadUntil().ReadCount(kFieldsLength).Send("HTTP/1.1 302 Found\r\n\r\n").Sleep(300ms).Send("late").Close();
+  PeerScript silent;
+  silent.ReadUntil().ReadCount(kFieldsLength).Send("HTTP/1.1 301 Moved\r\nLocation: /x\r\n\r\n").ReadUntilClose();
+  const Row rows[] = {{"lateBody", late, u"late", false}, {"noBody", silent, u"", true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Name);
+    LoopbackPeer peer({r.Script});
+    TMemoryStream response;
+    std::u16string errorMessage = u"(none)";
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      PostFields(PeerURL(peer.Port()), response);
+    } catch (const EIdHTTPProtocolException& e) {
+      errorMessage = e.ErrorMessage();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(errorMessage, r.ErrorMessage);
+    if (r.WaitsTheWholeBound) {
+      EXPECT_GE(elapsed, 4500ms);
+    }
+    EXPECT_LT(elapsed, 30s);
+    EXPECT_FALSE(SocketOpen());
+    EXPECT_TRUE(peer.WaitDone());
+  }
+}
+
+TEST_F(HttpClientTest, IgnoredStatusRaisesNothingAndKeepsTheStreamEmpty) {
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 404 Not Found", "missing")),
+                     Answer(0, LengthReply("HTTP/1.1 404 Not Found", "missing"))});
+  TMemoryStream response;
+  FClient->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {500, 404});
+  EXPECT_EQ(Bytes(response), "");
+  EXPECT_EQ(FClient->ResponseCode(), 404);
+  EXPECT_THROW(FClient->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, &response, {500}),
+               EIdHTTPProtocolException);
+  EXPECT_EQ(Bytes(response), "");
 }
 
 TEST_F(HttpClientTest, AssignedCookieManagerOutlivesTheClientThatUsedIt) {
@@ -702,6 +901,15 @@ TEST(HttpResponseTest, StatusLineGivesCodeAndVersion) {
     EXPECT_EQ(client->Response().ResponseCode(), r.Code) << TextToAscii(r.Line);
     EXPECT_EQ(client->Response().ResponseVersion(), r.Version) << TextToAscii(r.Line);
   }
+}
+
+TEST(HttpResponseTest, CharsetOfAnXmlReplyWithoutAStreamIsEmpty) {
+  // With no content stream there is no body to look into.
+  LoopbackPeer peer({Answer(0, LengthReply("HTTP/1.1 200 OK", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>",
+                                           {"Content-Type: application/xml"}))});
+  auto client = NewComponent<TIdHTTP>();
+  client->PerformRequest(u"POST", PeerURL(peer.Port()), nullptr, nullptr, {});
+  EXPECT_EQ(client->ResponseTextCharset(), u"");
 }
 
 TEST(HttpResponseTest, KeepAliveByTheClientsVersion) {
