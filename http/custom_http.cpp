@@ -2,6 +2,7 @@
 
 #include "http/http_exceptions.h"
 #include "http/response_charset.h"
+#include "transport/transport_exceptions.h"
 
 namespace zorapi {
 namespace {
@@ -127,6 +128,14 @@ void TIdCustomHTTP::PerformRequest(const std::u16string& AMethod, const std::u16
     throw;
   }
   CloseUnlessKeptAlive();
+}
+
+bool TIdCustomHTTP::Connected() {
+  try {
+    return TIdTCPClientCustom::Connected();
+  } catch (const EIdSocketError&) {
+    return false;
+  }
 }
 
 void TIdCustomHTTP::CloseUnlessKeptAlive() {

@@ -131,6 +131,11 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   // into text.
   std::u16string ResponseTextCharset();
 
+  // Whether the connection can carry another request. A connection that the
+  // peer has reset is not connected: the reset says nothing against a reply
+  // already read, nor against the next request on a new connection.
+  bool Connected() override;
+
  protected:
   void SetUpComponent() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/login_reply_matcher.h"
@@ -140,6 +141,12 @@ const std::vector<HostileCase>& HostileCases() {
              .Call = IdentifyCall(u"w"),
              .Scripts = {AnswerThenReset(Op::Identify, "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n<output>part")},
              .Expected = u""};
+       }},
+      {"ResetAfterWholeReply", "the reply was read whole before the reset: its output",
+       [] {
+         return RowSetup{.Call = IdentifyCall(u"w"),
+                         .Scripts = {AnswerThenReset(Op::Identify, Ok("<output>whole</output>"))},
+                         .Expected = u"whole"};
        }},
       {"ResetDuringChunkedBody", "a whole first chunk, then a reset before the last chunk: empty",
        [] {
@@ -451,6 +458,30 @@ TEST(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection
   EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"");
   EXPECT_FALSE(client->IOHandler() && client->IOHandler()->Opened()) << "the failed reply's connection is kept";
   EXPECT_TRUE(peer.WaitDone()) << "the peer still waits for the client to close";
+  EXPECT_TRUE(testing::Eventually([&] { return testing::OpenDescriptors() == descriptors; }));
+}
+
+// A kept connection that the service later resets (an idle keep-alive
+// connection dropped hard) is closed by the next POST; its reset must not
+// fail that POST, which goes out on a new connection.
+TEST(HostilePeerKeepAliveTest, KeptConnectionResetByThePeerDoesNotFailTheNextCall) {
+  PeerScript kept;
+  kept.ReadUntil(EndOfRequest(Op::Identify))
+      .Send(Ok("<output>kept</output>", {"Connection: keep-alive"}))
+      .Reset();
+  LoopbackPeer peer({kept, NextAnswer()});
+  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
+  TLoginReplyMatcher matcher;
+  const FormPost post = [&](const std::u16string& AURL, TStringList& ASource, TMemoryStream& AResponse) {
+    client->Post(AURL, &ASource, &AResponse, &UTF8Encoding());
+  };
+  const int descriptors = testing::OpenDescriptors();
+  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"kept");
+  ASSERT_TRUE(testing::Eventually([&] { return peer.Accepted() == 1 && peer.Errors().empty(); }));
+  std::this_thread::sleep_for(50ms);  // let the reset reach the kept connection
+  EXPECT_EQ(CallOperation(NextCall(), post, PeerURL(peer.Port()), matcher), kNextResult);
+  EXPECT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Accepted(), 2u);
   EXPECT_TRUE(testing::Eventually([&] { return testing::OpenDescriptors() == descriptors; }));
 }
 
