@@ -275,6 +275,10 @@ int AwaitConnect(SOCKET s, const std::atomic<bool>& abandoned) {
   }
 }
 
+// A failed lookup whose error number was left at 0 still failed: reading
+// 0 as success would connect to an address that was never filled in.
+int LookupFailure(int AError) { return AError != 0 ? AError : Id_WSANO_RECOVERY; }
+
 // Results of the address-info functions as error numbers. On Windows they
 // return Windows Sockets numbers already; the small values are those of
 // the Berkeley numbering. No result stands for success here.
@@ -290,7 +294,7 @@ int WsaFromAddrInfo(int r) {
     case 8: return Id_WSAHOST_NOT_FOUND;
     case 9: return WSATYPE_NOT_FOUND;
     case 10: return WSAESOCKTNOSUPPORT;
-    case 11: return static_cast<int>(GetLastError());
+    case 11: return LookupFailure(static_cast<int>(GetLastError()));
     default: return r;
   }
 }
@@ -328,7 +332,7 @@ int LookupByHostEntry(std::u16string_view AHost, std::uint8_t (&AAddress)[4]) {
     WideCharToMultiByte(CP_ACP, 0, units, count, host.data(), n, nullptr, nullptr);
   }
   const hostent* entry = p_gethostbyname.load()(host.c_str());
-  if (entry == nullptr) return p_WSAGetLastError.load()();
+  if (entry == nullptr) return LookupFailure(p_WSAGetLastError.load()());
   if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list == nullptr ||
       entry->h_addr_list[0] == nullptr)
     return Id_WSANO_DATA;
