@@ -156,6 +156,21 @@ constexpr TCodePageName kCodePageNames[] = {
     {u"macintosh", 10000}, {u"mac", 10000}, {u"csMacintosh", 10000},
 };
 
+// One of the library's own codecs, handed out as an owned codec.
+class TSharedEncoding final : public TIdTextEncoding {
+ public:
+  explicit TSharedEncoding(const TIdTextEncoding& ACodec) : FCodec(ACodec) {}
+  void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
+    FCodec.GetBytes(text, out);
+  }
+  std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
+    return FCodec.GetString(bytes, count);
+  }
+
+ private:
+  const TIdTextEncoding& FCodec;
+};
+
 }  // namespace
 
 std::uint32_t CodePageOfCharset(std::u16string_view ACharset) {
@@ -166,5 +181,15 @@ std::uint32_t CodePageOfCharset(std::u16string_view ACharset) {
 
 const TCodePageName* CodePageNamesBegin() { return std::begin(kCodePageNames); }
 const TCodePageName* CodePageNamesEnd() { return std::end(kCodePageNames); }
+
+std::unique_ptr<TIdTextEncoding> LibraryEncodingOf(std::uint32_t ACodePage) {
+  switch (ACodePage) {
+    case Id_CP_USASCII: return std::make_unique<TSharedEncoding>(ASCIIEncoding());
+    case Id_CP_UTF8: return std::make_unique<TSharedEncoding>(UTF8Encoding());
+    case Id_CP_UTF16LE: return std::make_unique<TSharedEncoding>(UTF16LEEncoding());
+    case Id_CP_UTF16BE: return std::make_unique<TSharedEncoding>(UTF16BEEncoding());
+    default: return nullptr;
+  }
+}
 
 }  // namespace zorapi::platform

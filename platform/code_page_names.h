@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
+
+#include "core/text_encoding.h"
 
 namespace zorapi::platform {
 
@@ -26,5 +29,9 @@ inline constexpr std::uint32_t Id_CP_UTF32LE = 12000;
 inline constexpr std::uint32_t Id_CP_UTF32BE = 12001;
 inline constexpr std::uint32_t Id_CP_USASCII = 20127;
 inline constexpr std::uint32_t Id_CP_UTF8 = 65001;
+
+// One of the library's own codecs for US-ASCII, UTF-8 and the UTF-16 forms,
+// handed out as an owned codec; null for any other code page.
+std::unique_ptr<TIdTextEncoding> LibraryEncodingOf(std::uint32_t ACodePage);
 
 }  // namespace zorapi::platform

@@ -121,21 +121,6 @@ class TIconvEncoding final : public TIdTextEncoding {
   std::size_t FUnitSize;
 };
 
-// One of the library's own codecs, handed out as an owned codec.
-class TSharedEncoding final : public TIdTextEncoding {
- public:
-  explicit TSharedEncoding(const TIdTextEncoding& ACodec) : FCodec(ACodec) {}
-  void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
-    FCodec.GetBytes(text, out);
-  }
-  std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
-    return FCodec.GetString(bytes, count);
-  }
-
- private:
-  const TIdTextEncoding& FCodec;
-};
-
 // The converter's name for a code page of the charset table; the Windows
 // build decodes the same code page, so a reply reads alike on both.
 std::string IconvNameOf(std::uint32_t ACodePage) {
@@ -177,10 +162,10 @@ std::unique_ptr<TIdTextEncoding> CreateCharsetEncoding(std::u16string_view AChar
   // not; "KS_C_5601-1987" it does not know at all).
   switch (const std::uint32_t codePage = CodePageOfCharset(ACharset)) {
     case 0: break;
-    case Id_CP_USASCII: return std::make_unique<TSharedEncoding>(ASCIIEncoding());
-    case Id_CP_UTF8: return std::make_unique<TSharedEncoding>(UTF8Encoding());
-    case Id_CP_UTF16LE: return std::make_unique<TSharedEncoding>(UTF16LEEncoding());
-    case Id_CP_UTF16BE: return std::make_unique<TSharedEncoding>(UTF16BEEncoding());
+    case Id_CP_USASCII:
+    case Id_CP_UTF8:
+    case Id_CP_UTF16LE:
+    case Id_CP_UTF16BE: return LibraryEncodingOf(codePage);
     case Id_CP_UTF32LE:
     case Id_CP_UTF32BE: return OpenIconv(IconvNameOf(codePage), 4);
     default: return OpenIconv(IconvNameOf(codePage), 1);

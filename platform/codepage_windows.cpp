@@ -150,31 +150,16 @@ class TUtf32Encoding final : public TIdTextEncoding {
   bool FBigEndian;
 };
 
-// One of the library's own codecs, handed out as an owned codec.
-class TSharedEncoding final : public TIdTextEncoding {
- public:
-  explicit TSharedEncoding(const TIdTextEncoding& ACodec) : FCodec(ACodec) {}
-  void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
-    FCodec.GetBytes(text, out);
-  }
-  std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
-    return FCodec.GetString(bytes, count);
-  }
-
- private:
-  const TIdTextEncoding& FCodec;
-};
-
 }  // namespace
 
 std::unique_ptr<TIdTextEncoding> CreateCharsetEncoding(std::u16string_view ACharset) {
   const std::uint32_t codePage = CodePageOfCharset(ACharset);
   switch (codePage) {
     case 0: return nullptr;
-    case Id_CP_USASCII: return std::make_unique<TSharedEncoding>(ASCIIEncoding());
-    case Id_CP_UTF8: return std::make_unique<TSharedEncoding>(UTF8Encoding());
-    case Id_CP_UTF16LE: return std::make_unique<TSharedEncoding>(UTF16LEEncoding());
-    case Id_CP_UTF16BE: return std::make_unique<TSharedEncoding>(UTF16BEEncoding());
+    case Id_CP_USASCII:
+    case Id_CP_UTF8:
+    case Id_CP_UTF16LE:
+    case Id_CP_UTF16BE: return LibraryEncodingOf(codePage);
     case Id_CP_UTF32LE: return std::make_unique<TUtf32Encoding>(false);
     case Id_CP_UTF32BE: return std::make_unique<TUtf32Encoding>(true);
     default: break;
