@@ -435,10 +435,26 @@ TEST(HostilePeerExportsTest, EveryRowThroughTheExportsOfOneLoadedLibrary) {
   EXPECT_EQ(peer.Accepted(), connections);
 }
 
+// One client of the operations' own, kept across the calls of a test.
+class HostilePeerKeepAliveTest : public ::testing::Test {
+ protected:
+  std::u16string Call(const HostCall& ACall, const LoopbackPeer& APeer) {
+    return CallOperation(ACall, FPost, PeerURL(APeer.Port()), FMatcher);
+  }
+  bool ConnectionOpen() const { return FClient->IOHandler() && FClient->IOHandler()->Opened(); }
+
+ private:
+  const std::unique_ptr<TNewHttpcli> FClient{TNewHttpcli::Create(nullptr)};
+  TLoginReplyMatcher FMatcher;
+  const FormPost FPost = [this](const std::u16string& AURL, TStringList& ASource, TMemoryStream& AResponse) {
+    FClient->Post(AURL, &ASource, &AResponse, &UTF8Encoding());
+  };
+};
+
 // A reply whose head fails to read must not be kept: its own headers were
 // never read, and the "keep-alive" of the reply before it must not keep the
 // connection open with the rest of the bad head unread.
-TEST(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection) {
+TEST_F(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection) {
   PeerScript kept;
   kept.ReadUntil(EndOfRequest(Op::Identify))
       .Send(Ok("<output>kept</output>", {"Connection: keep-alive"}))
@@ -448,15 +464,10 @@ TEST(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection
       .Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(100000, 'a') + "\r\n\r\n")
       .ReadUntilClose();
   LoopbackPeer peer({kept, bad});
-  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
-  TLoginReplyMatcher matcher;
-  const FormPost post = [&](const std::u16string& AURL, TStringList& ASource, TMemoryStream& AResponse) {
-    client->Post(AURL, &ASource, &AResponse, &UTF8Encoding());
-  };
   const int descriptors = testing::OpenDescriptors();
-  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"kept");
-  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"");
-  EXPECT_FALSE(client->IOHandler() && client->IOHandler()->Opened()) << "the failed reply's connection is kept";
+  EXPECT_EQ(Call(IdentifyCall(u"w"), peer), u"kept");
+  EXPECT_EQ(Call(IdentifyCall(u"w"), peer), u"");
+  EXPECT_FALSE(ConnectionOpen()) << "the failed reply's connection is kept";
   EXPECT_TRUE(peer.WaitDone()) << "the peer still waits for the client to close";
   EXPECT_TRUE(testing::Eventually([&] { return testing::OpenDescriptors() == descriptors; }));
 }
@@ -464,22 +475,17 @@ TEST(HostilePeerKeepAliveTest, FailedHeadAfterAKeepAliveReplyClosesItsConnection
 // A kept connection that the service later resets (an idle keep-alive
 // connection dropped hard) is closed by the next POST; its reset must not
 // fail that POST, which goes out on a new connection.
-TEST(HostilePeerKeepAliveTest, KeptConnectionResetByThePeerDoesNotFailTheNextCall) {
+TEST_F(HostilePeerKeepAliveTest, KeptConnectionResetByThePeerDoesNotFailTheNextCall) {
   PeerScript kept;
   kept.ReadUntil(EndOfRequest(Op::Identify))
       .Send(Ok("<output>kept</output>", {"Connection: keep-alive"}))
       .Reset();
   LoopbackPeer peer({kept, NextAnswer()});
-  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
-  TLoginReplyMatcher matcher;
-  const FormPost post = [&](const std::u16string& AURL, TStringList& ASource, TMemoryStream& AResponse) {
-    client->Post(AURL, &ASource, &AResponse, &UTF8Encoding());
-  };
   const int descriptors = testing::OpenDescriptors();
-  EXPECT_EQ(CallOperation(IdentifyCall(u"w"), post, PeerURL(peer.Port()), matcher), u"kept");
+  EXPECT_EQ(Call(IdentifyCall(u"w"), peer), u"kept");
   ASSERT_TRUE(testing::Eventually([&] { return peer.Accepted() == 1 && peer.Errors().empty(); }));
   std::this_thread::sleep_for(50ms);  // let the reset reach the kept connection
-  EXPECT_EQ(CallOperation(NextCall(), post, PeerURL(peer.Port()), matcher), kNextResult);
+  EXPECT_EQ(Call(NextCall(), peer), kNextResult);
   EXPECT_TRUE(peer.WaitDone());
   EXPECT_EQ(peer.Accepted(), 2u);
   EXPECT_TRUE(testing::Eventually([&] { return testing::OpenDescriptors() == descriptors; }));
