@@ -169,7 +169,7 @@ const std::vector<HostileCase>& HostileCases() {
                                                                 "<output>ok</output>"))},
                          .Expected = u"ok"};
        }},
-      {"ChunkSizeFfffffff", "the size reads as negative: \"Chunk size too large: ffffffff\", empty",
+      {"ChunkSizeFfffffff", "a size of 2 GiB or more is refused: \"Chunk size too large: ffffffff\", empty",
        [] {
          return RowSetup{.Call = IdentifyCall(u"w"),
                          .Scripts = {Answer(Op::Identify, Chunked("ffffffff\r\n<output>ok</output>\r\n0\r\n\r\n"))},
