@@ -32,6 +32,7 @@ void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle) {
   if (FHandle != Id_INVALID_SOCKET) FReadSocketList->Remove(FHandle);
   FHandle = AHandle;
   FHandleAllocated = FHandle != Id_INVALID_SOCKET;
+  FConnectPending = false;
   if (!FHandleAllocated) {
     FSocketType = 0;
     return;
@@ -68,12 +69,30 @@ void TIdSocketHandle::Bind() {
 }
 
 void TIdSocketHandle::Connect(platform::ConnectAbort* AAbort) {
-  Stack().Connect(FHandle, FPeerIP, FPeerPort, FIPVersion, AAbort);
-  std::lock_guard lock(FConnectionHandle);
-  if (FHandleAllocated) {
-    UpdateBindingLocal();
-    UpdateBindingPeer();
+  if (FConnectPending) {
+    // Calling connect again would start a new attempt after a failure.
+    FConnectPending = false;
+    Stack().FinishConnect(FHandle, AAbort);
+  } else {
+    Stack().Connect(FHandle, FPeerIP, FPeerPort, FIPVersion, AAbort);
   }
+  UpdateBindingConnected();
+}
+
+bool TIdSocketHandle::BeginConnect() {
+  if (!Stack().BeginConnect(FHandle, FPeerIP, FPeerPort, FIPVersion)) {
+    FConnectPending = true;
+    return false;
+  }
+  UpdateBindingConnected();
+  return true;
+}
+
+void TIdSocketHandle::UpdateBindingConnected() {
+  std::lock_guard lock(FConnectionHandle);
+  if (!FHandleAllocated) return;
+  UpdateBindingLocal();
+  UpdateBindingPeer();
 }
 
 void TIdSocketHandle::Disconnect() { Stack().Disconnect(FHandle); }

@@ -28,8 +28,13 @@ class TIdSocketHandle {
   // Binds to IP and Port, or to a port of the client port range.
   void Bind();
   // Connects to PeerIP:PeerPort, then reads the addresses back while the
-  // handle is still allocated. AAbort lets another thread give up.
+  // handle is still allocated. AAbort lets another thread give up. A
+  // connect that BeginConnect left under way is only waited for.
   virtual void Connect(platform::ConnectAbort* AAbort = nullptr);
+  // Starts the connect to PeerIP:PeerPort without waiting for it: true
+  // when it has ended at once and connected (addresses read back as by
+  // Connect), false while it is under way; a failure raises.
+  bool BeginConnect();
   // Shuts down sending and closes; nothing for a socket without handle.
   virtual void CloseSocket();
   // Forgets the handle (without closing it) and the peer address, and with
@@ -78,6 +83,8 @@ class TIdSocketHandle {
  private:
   void SetHandle(TIdStackSocketHandle AHandle);
   bool TryBind(TIdPort APort);
+  // The addresses of a connected socket, while the handle is allocated.
+  void UpdateBindingConnected();
 
   TIdPort FClientPortMin = 0;
   TIdPort FClientPortMax = 0;
@@ -94,6 +101,7 @@ class TIdSocketHandle {
   std::mutex FConnectionHandle;
   bool FBroadcastEnabled = false;
   bool FUseNagle = true;
+  bool FConnectPending = false;  // BeginConnect left the connect under way
 };
 
 }  // namespace zorapi

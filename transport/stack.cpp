@@ -235,6 +235,16 @@ void TIdStackBSDBase::Connect(TIdStackSocketHandle ASocket, const std::u16string
   CheckForSocketError(platform::ConnectSocket(ASocket, AddressRecord(*this, AIP, APort, AIPVersion), AAbort));
 }
 
+bool TIdStackBSDBase::BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                                   TIdIPVersion AIPVersion) {
+  const int r = platform::BeginConnect(ASocket, AddressRecord(*this, AIP, APort, AIPVersion));
+  return CheckForSocketError(r) != platform::ConnectPending;
+}
+
+void TIdStackBSDBase::FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort) {
+  CheckForSocketError(platform::FinishConnect(ASocket, AAbort));
+}
+
 void TIdStackBSDBase::Disconnect(TIdStackSocketHandle ASocket) {
   platform::ShutdownSend(ASocket);
   platform::CloseSocket(ASocket);

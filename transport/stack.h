@@ -41,6 +41,14 @@ class TIdStack {
   // With AAbort the connect can be given up from another thread.
   virtual void Connect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
                        TIdIPVersion AIPVersion = Id_IPv4, platform::ConnectAbort* AAbort = nullptr) = 0;
+  // Starts a connect and takes its end when that comes at once: true when
+  // connected, false while it is under way (FinishConnect then waits for
+  // it); a failure raises.
+  virtual bool BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                            TIdIPVersion AIPVersion = Id_IPv4) = 0;
+  // Waits for the end of a connect that BeginConnect left under way; with
+  // AAbort the wait can be given up from another thread.
+  virtual void FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort = nullptr) = 0;
   virtual void Disconnect(TIdStackSocketHandle ASocket) = 0;
   // Bytes received into the whole array; 0 when the peer closed.
   virtual int Receive(TIdStackSocketHandle ASocket, TIdBytes& VBuffer) = 0;
@@ -87,6 +95,9 @@ class TIdStackBSDBase : public TIdStack {
             TIdIPVersion AIPVersion = Id_IPv4) override;
   void Connect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
                TIdIPVersion AIPVersion = Id_IPv4, platform::ConnectAbort* AAbort = nullptr) override;
+  bool BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                    TIdIPVersion AIPVersion = Id_IPv4) override;
+  void FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort = nullptr) override;
   void Disconnect(TIdStackSocketHandle ASocket) override;
   int Receive(TIdStackSocketHandle ASocket, TIdBytes& VBuffer) override;
   int ReceiveInto(TIdStackSocketHandle ASocket, void* ABuffer, int ALength) override;
