@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/sockets.h"
 #include "support/loopback_peer.h"
 #include "support/transport_client.h"
 #include "transport/io_handler_stack.h"
+#include "transport/socket_handle.h"
 #include "transport/transport_exceptions.h"
 
 namespace zorapi {
@@ -130,6 +132,22 @@ TEST(TcpConnectWorker, ConnectStillUnderWayIsLeftToTheWorker) {
     EXPECT_EQ(e.Message(), u"Connect timed out.");
   }
   EXPECT_EQ(testing::OpenDescriptors(), fdsBefore);
+}
+
+// The any-address is replaced by the platform with an address of this
+// host; the socket object reports the peer the platform connected to.
+TEST(TcpConnectWorker, AnyAddressPeerIsReportedAsThePlatformReadsItBack) {
+  LoopbackPeer peer({PeerScript().ReadUntilClose()});
+  auto client = testing::NewClient(peer.Port(), 5000, u"0.0.0.0");
+  client->Connect();
+  TIdSocketHandle* binding = client->Socket()->Binding();
+  platform::SocketAddress remote;
+  ASSERT_EQ(platform::GetPeerName(binding->Handle(), remote), 0);
+  EXPECT_EQ(binding->PeerIP(), testing::Text(std::to_string(remote.Bytes[0]) + "." + std::to_string(remote.Bytes[1]) +
+                                             "." + std::to_string(remote.Bytes[2]) + "." +
+                                             std::to_string(remote.Bytes[3])));
+  EXPECT_NE(binding->PeerIP(), u"0.0.0.0");
+  client->Disconnect();
 }
 
 }  // namespace

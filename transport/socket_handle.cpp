@@ -25,10 +25,12 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::AllocateSocket(int ASocketType, int AProtocol) {
   CloseSocket();
-  SetHandle(Stack().NewSocketHandle(ASocketType, AProtocol, FIPVersion, FOverLapped));
+  // A socket just made is of the type asked for, so its type need not be
+  // asked of the platform.
+  SetHandle(Stack().NewSocketHandle(ASocketType, AProtocol, FIPVersion, FOverLapped), ASocketType);
 }
 
-void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle) {
+void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle, int AKnownType) {
   if (FHandle != Id_INVALID_SOCKET) FReadSocketList->Remove(FHandle);
   FHandle = AHandle;
   FHandleAllocated = FHandle != Id_INVALID_SOCKET;
@@ -38,6 +40,12 @@ void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle) {
     return;
   }
   FReadSocketList->Add(FHandle);
+  if (AKnownType != 0) {
+    // A new TCP socket has Nagle on.
+    FSocketType = AKnownType;
+    if (FSocketType == Id_SOCK_STREAM) FUseNagle = true;
+    return;
+  }
   GetSockOpt(Id_SOL_SOCKET, Id_SO_TYPE, FSocketType);
   if (FSocketType == Id_SOCK_STREAM) {
     std::int32_t noDelay = 0;
@@ -92,6 +100,15 @@ void TIdSocketHandle::UpdateBindingConnected() {
   std::lock_guard lock(FConnectionHandle);
   if (!FHandleAllocated) return;
   UpdateBindingLocal();
+  // The peer is the address just connected to: asking the platform would
+  // only give it back, in the form that ConnectedIPv4Text gives.
+  if (FIPVersion == Id_IPv4) {
+    std::u16string peer = ConnectedIPv4Text(FPeerIP);
+    if (!peer.empty()) {
+      FPeerIP = std::move(peer);
+      return;
+    }
+  }
   UpdateBindingPeer();
 }
 

@@ -81,7 +81,9 @@ class TIdSocketHandle {
   virtual void Disconnect();
 
  private:
-  void SetHandle(TIdStackSocketHandle AHandle);
+  // AKnownType: the type of a socket just made, so nothing is asked of
+  // the platform; 0 to ask it.
+  void SetHandle(TIdStackSocketHandle AHandle, int AKnownType = 0);
   bool TryBind(TIdPort APort);
   // The addresses of a connected socket, while the handle is allocated.
   void UpdateBindingConnected();

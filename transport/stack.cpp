@@ -132,6 +132,12 @@ std::u16string TIdStack::WSTranslateSocketErrorMsg(int AErr) {
   return FormatText(RSStackError, {IntToText(AErr), SocketErrorText(AErr)});
 }
 
+std::u16string ConnectedIPv4Text(std::u16string_view AIP) {
+  std::uint8_t bytes[4];
+  if (!ParseIPv4(AIP, bytes) || (bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0) return {};
+  return DottedText(bytes);
+}
+
 std::u16string SocketErrorText(int AErr) {
   switch (AErr) {
     case 10004: return u"Interrupted system call.";

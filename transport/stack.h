@@ -136,6 +136,12 @@ TIdStack* GSocketStack();
 // The stack's user count (for tests).
 std::int32_t StackUserCount();
 
+// The text the platform gives back for the IPv4 address AIP once it is
+// connected to it (dotted decimal: "127.0.0.1" for "127.000.000.001");
+// empty when AIP is no IPv4 address, or is the any-address, which the
+// platform replaces by an address of this host.
+std::u16string ConnectedIPv4Text(std::u16string_view AIP);
+
 // The table text of an error number, empty for a number not in it.
 std::u16string SocketErrorText(int AErr);
 
