@@ -156,7 +156,10 @@ int WaitReadable(const SocketHandle* AHandles, std::size_t ACount, std::int32_t 
 // One receive of at most ALength bytes: the count, 0 when the peer closed.
 int Receive(SocketHandle ASocket, void* ABuffer, int ALength);
 // One send; may take fewer bytes than offered. Never raises a signal.
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength);
+// AMoreFollows: more bytes are sent right after these, so the platform may
+// hold these back to leave together with them, in one segment where they
+// fit; the last send of such a run is made without it.
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false);
 
 // Shut the sending side down, and close; results are ignored.
 void ShutdownSend(SocketHandle ASocket);

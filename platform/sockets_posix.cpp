@@ -364,9 +364,15 @@ int Receive(SocketHandle ASocket, void* ABuffer, int ALength) {
   }
 }
 
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength) {
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows) {
+  int flags = MSG_NOSIGNAL;
+#ifdef MSG_MORE
+  if (AMoreFollows) flags |= MSG_MORE;
+#else
+  (void)AMoreFollows;
+#endif
   for (;;) {
-    const ssize_t n = ::send(Fd(ASocket), ABuffer, static_cast<std::size_t>(ALength), MSG_NOSIGNAL);
+    const ssize_t n = ::send(Fd(ASocket), ABuffer, static_cast<std::size_t>(ALength), flags);
     if (n >= 0) return static_cast<int>(n);
     if (errno != EINTR) return FailErrno();
   }

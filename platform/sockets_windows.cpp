@@ -519,7 +519,9 @@ int Receive(SocketHandle ASocket, void* ABuffer, int ALength) {
   return n;
 }
 
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength) {
+// Winsock has no way to hold a send back for the next one; each leaves
+// as it comes.
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool) {
   const int n = p_send.load()(Sock(ASocket), static_cast<const char*>(ABuffer), ALength, 0);
   if (n == SOCKET_ERROR) return FailLast();
   return n;

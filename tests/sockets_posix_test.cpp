@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,21 @@ TEST(PosixConnect, BeginTakesAnEndedConnectAndFinishWaitsForAPendingOne) {
     EXPECT_FALSE(NonBlocking(s));
     CloseSocket(s);
   }
+}
+
+// A send said to be followed by more is held back and leaves with the next
+// one, in one piece; the sends themselves take their own bytes.
+TEST(PosixSend, SendFollowedByMoreLeavesWithTheNext) {
+  testing::LoopbackPeer peer({testing::PeerScript().ReadUntilClose()});
+  const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
+  ASSERT_EQ(ConnectSocket(s, Loopback(peer.Port())), 0);
+  EXPECT_EQ(Send(s, "head|", 5, true), 5);
+  std::this_thread::sleep_for(20ms);  // time for the peer to read a piece that had left
+  EXPECT_EQ(Send(s, "body", 4), 4);
+  ShutdownSend(s);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Pieces(0), (std::vector<std::string>{"head|body"}));
+  CloseSocket(s);
 }
 
 TEST(PosixConnect, PendingConnectEndsWhenItsWaitIsGivenUp) {

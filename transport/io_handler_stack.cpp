@@ -115,7 +115,7 @@ std::int32_t TIdIOHandlerStack::ReceiveFromSocket(void* ABuffer, std::int32_t AL
 }
 
 std::int32_t TIdIOHandlerStack::SendToSocket(const std::uint8_t* ABuffer, std::int32_t ALength) {
-  return FBinding->Send(ABuffer, ALength);
+  return FBinding->Send(ABuffer, ALength, FMoreFollows);
 }
 
 }  // namespace zorapi

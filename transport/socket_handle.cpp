@@ -147,7 +147,9 @@ int TIdSocketHandle::Send(const TIdBytes& ABuffer, int AOffset, int ASize) {
   return Stack().Send(FHandle, ABuffer, AOffset, ASize);
 }
 
-int TIdSocketHandle::Send(const void* ABuffer, int ALength) { return Stack().SendFrom(FHandle, ABuffer, ALength); }
+int TIdSocketHandle::Send(const void* ABuffer, int ALength, bool AMoreFollows) {
+  return Stack().SendFrom(FHandle, ABuffer, ALength, AMoreFollows);
+}
 
 bool TIdSocketHandle::Readable(std::int32_t AMSec) {
   if (AMSec == -1) AMSec = platform::WaitForever;

@@ -45,7 +45,8 @@ class TIdSocketHandle {
   int Receive(TIdBytes& VBuffer);
   int Receive(void* ABuffer, int ALength);
   int Send(const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1);
-  int Send(const void* ABuffer, int ALength);
+  // AMoreFollows: see platform::Send.
+  int Send(const void* ABuffer, int ALength, bool AMoreFollows = false);
   // -1 waits without limit; raises EIdConnClosedGracefully without handle.
   bool Readable(std::int32_t AMSec = -1);
   bool Select(std::int32_t ATimeout);

@@ -271,9 +271,9 @@ int TIdStackBSDBase::Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer,
   return SendFrom(ASocket, ABuffer.data() + AOffset, count);
 }
 
-int TIdStackBSDBase::SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) {
+int TIdStackBSDBase::SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows) {
   if (ALength <= 0) return ALength;
-  return CheckForSocketError(platform::Send(ASocket, ABuffer, ALength));
+  return CheckForSocketError(platform::Send(ASocket, ABuffer, ALength, AMoreFollows));
 }
 
 void TIdStackBSDBase::GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,

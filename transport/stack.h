@@ -55,7 +55,8 @@ class TIdStack {
   // The same into plain memory, so readers can fill their buffers in place.
   virtual int ReceiveInto(TIdStackSocketHandle ASocket, void* ABuffer, int ALength) = 0;
   virtual int Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1) = 0;
-  virtual int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) = 0;
+  // AMoreFollows: see platform::Send.
+  virtual int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false) = 0;
   virtual void GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
                              TIdIPVersion& VIPVersion) = 0;
   virtual void GetPeerName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
@@ -102,7 +103,7 @@ class TIdStackBSDBase : public TIdStack {
   int Receive(TIdStackSocketHandle ASocket, TIdBytes& VBuffer) override;
   int ReceiveInto(TIdStackSocketHandle ASocket, void* ABuffer, int ALength) override;
   int Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1) override;
-  int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) override;
+  int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false) override;
   void GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
                      TIdIPVersion& VIPVersion) override;
   void GetPeerName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
