@@ -5,11 +5,19 @@
 namespace zorapi {
 namespace {
 
+// Room for count more bytes at the end of out, written in place: a plain
+// loop over it is much cheaper than a push_back per character.
+std::uint8_t* AppendRoom(std::vector<std::uint8_t>& out, std::size_t count) {
+  const std::size_t at = out.size();
+  out.resize(at + count);
+  return out.data() + at;
+}
+
 class TAsciiEncoding final : public TIdTextEncoding {
  public:
   void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
-    out.reserve(out.size() + text.size());
-    for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<std::uint8_t>(c) : '?');
+    std::uint8_t* p = AppendRoom(out, text.size());
+    for (char16_t c : text) *p++ = c < 0x80 ? static_cast<std::uint8_t>(c) : '?';
   }
   std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
     std::u16string out(count, u'\0');
@@ -21,8 +29,8 @@ class TAsciiEncoding final : public TIdTextEncoding {
 class TEightBitEncoding final : public TIdTextEncoding {
  public:
   void GetBytes(std::u16string_view text, std::vector<std::uint8_t>& out) const override {
-    out.reserve(out.size() + text.size());
-    for (char16_t c : text) out.push_back(c < 0x100 ? static_cast<std::uint8_t>(c) : '?');
+    std::uint8_t* p = AppendRoom(out, text.size());
+    for (char16_t c : text) *p++ = c < 0x100 ? static_cast<std::uint8_t>(c) : '?';
   }
   std::u16string GetString(const std::uint8_t* bytes, std::size_t count) const override {
     return std::u16string(bytes, bytes + count);

@@ -60,9 +60,14 @@ std::optional<std::u16string> DecodeUtf8Strict(const std::uint8_t* bytes, std::s
   out.reserve(count);
   std::size_t i = 0;
   while (i < count) {
-    // ASCII runs are the common case of a reply; copy them without the table.
+    // ASCII runs are the common case of a reply; copy them whole, without
+    // the table.
     if (bytes[i] < 0x80) {
-      out.push_back(bytes[i++]);
+      std::size_t end = i + 1;
+      while (end < count && bytes[end] < 0x80) ++end;
+      const std::size_t at = out.size();
+      out.resize(at + (end - i));
+      for (char16_t* p = out.data() + at; i < end; ++i) *p++ = bytes[i];
       continue;
     }
     char32_t cp;

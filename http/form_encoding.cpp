@@ -60,7 +60,11 @@ std::u16string FormUrlEncode(std::u16string_view AText, const TIdTextEncoding* A
       continue;
     }
     if (IsSafeChar(c)) {
-      out += c;
+      // A run of such characters is taken whole.
+      std::size_t end = i + 1;
+      while (end < AText.size() && IsSafeChar(AText[end])) ++end;
+      out.append(AText.substr(i, end - i));
+      i = end - 1;
       continue;
     }
     std::size_t units = 1;
@@ -99,16 +103,15 @@ std::u16string JoinFormLines(const TStringList& AList) {
   const std::u16string_view trimmed = TrimView(joined);
   if (AList.Count() < 2) return std::u16string(trimmed);
 
+  // Every CR LF becomes "&"; the text between them is copied whole.
   std::u16string out;
   out.reserve(trimmed.size());
-  for (std::size_t i = 0; i < trimmed.size(); ++i) {
-    if (trimmed[i] == u'\r' && i + 1 < trimmed.size() && trimmed[i + 1] == u'\n') {
-      out += u'&';
-      ++i;
-    } else {
-      out += trimmed[i];
-    }
+  std::size_t from = 0;
+  for (std::size_t at; (at = trimmed.find(u"\r\n", from)) != std::u16string_view::npos; from = at + 2) {
+    out.append(trimmed.substr(from, at - from));
+    out += u'&';
   }
+  out.append(trimmed.substr(from));
   return out;
 }
 

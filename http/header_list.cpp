@@ -173,6 +173,12 @@ void TIdHeaderList::DropFoldedLines(int AIndex) {
 }
 
 void TIdHeaderList::FoldInto(std::u16string_view ALine, int AIndex) {
+  // Most header lines fit: such a line stays one line, right-trimmed, and
+  // needs neither the folding scan nor a list of pieces.
+  if (FitsUnfolded(ALine, FFoldLinesLength)) {
+    (*this)[AIndex] = TrimRight(ALine);
+    return;
+  }
   TStringList pieces;
   FoldToLines(ALine, pieces);
   if (pieces.Count() == 0) {

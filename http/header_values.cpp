@@ -181,8 +181,17 @@ std::u16string MediaSubtypeOf(std::u16string_view AHeaderLine) {
   return slash == std::u16string::npos ? std::u16string{} : m.substr(slash + 1);
 }
 
+bool FitsUnfolded(std::u16string_view ALine, int AMaxCol, std::u16string_view ABreakStr) {
+  // A break for length needs a column past AMaxCol, which a line shorter
+  // than AMaxCol never reaches; a break already in the line begins with
+  // the first character of ABreakStr.
+  return static_cast<long long>(ALine.size()) < AMaxCol &&
+         (ABreakStr.empty() || ALine.find(ABreakStr[0]) == std::u16string_view::npos);
+}
+
 std::u16string FoldText(std::u16string_view ALine, std::u16string_view ABreakStr,
                         std::u16string_view ABreakChars, int AMaxCol) {
+  if (FitsUnfolded(ALine, AMaxCol, ABreakStr)) return std::u16string(ALine);
   // Positions count from 1 as the folding rule is stated; At(p) reads ALine.
   const std::size_t len = ALine.size();
   auto At = [&](std::size_t p) { return ALine[p - 1]; };

@@ -48,5 +48,8 @@ std::u16string MediaSubtypeOf(std::u16string_view AHeaderLine);
 // taken, and a break text already in the line starts a new piece.
 std::u16string FoldText(std::u16string_view ALine, std::u16string_view ABreakStr,
                         std::u16string_view ABreakChars, int AMaxCol);
+// Whether FoldText leaves ALine as it is without scanning it: shorter than
+// AMaxCol and without the first character of ABreakStr.
+bool FitsUnfolded(std::u16string_view ALine, int AMaxCol, std::u16string_view ABreakStr = u"\r\n ");
 
 }  // namespace zorapi

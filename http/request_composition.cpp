@@ -97,8 +97,20 @@ void TIdCustomHTTP::ConnectAndSend(TIdHTTPRequest& ARequest, TIdHTTPResponse& AR
                                                                  : ARequest.AcceptEncoding() + u", identity");
   }
   EnsureConnected(AResponse);
-  FHTTPProto->BuildAndSendRequest(FURI.get());
-  if (ARequest.Source()) IOHandler()->Write(ARequest.Source(), 0, false);
+  // A body follows the head at once: the head's sends say so, so that a
+  // small request leaves in one segment rather than two (each costs a trip
+  // through both ends' network stacks). The sends are the same.
+  TStream* const body = ARequest.Source();
+  TIdIOHandler* const io = IOHandler();
+  io->SetMoreFollows(body != nullptr && body->Size() > 0);
+  try {
+    FHTTPProto->BuildAndSendRequest(FURI.get());
+  } catch (...) {
+    io->SetMoreFollows(false);
+    throw;
+  }
+  io->SetMoreFollows(false);
+  if (body) io->Write(body, 0, false);
 }
 
 void TIdCustomHTTP::EnsureConnected(TIdHTTPResponse& AResponse) {

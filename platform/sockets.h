@@ -132,6 +132,21 @@ class ConnectAbort {
 // be ended from another thread; the socket stays blocking for the caller.
 int ConnectSocket(SocketHandle ASocket, const SocketAddress& AAddress, ConnectAbort* AAbort = nullptr);
 
+// BeginConnect's result for a connect that is still under way.
+inline constexpr int ConnectPending = 1;
+
+// Starts a connect on a blocking socket and looks once, without waiting,
+// whether it has ended: 0 when connected, SocketError when it failed,
+// ConnectPending while it is under way. Only in that last case is the
+// socket left non-blocking, for FinishConnect; else it is blocking again.
+int BeginConnect(SocketHandle ASocket, const SocketAddress& AAddress);
+
+// Waits for the end of a connect that BeginConnect left under way, or
+// until AAbort (if any) is abandoned, which fails with Id_WSAEINTR; the
+// socket is blocking again afterwards. It never calls connect itself: a
+// second connect after a failure would start a new attempt.
+int FinishConnect(SocketHandle ASocket, ConnectAbort* AAbort);
+
 // Waits until one of the sockets is readable (data, or the peer closed)
 // or ATimeoutMs passes (WaitForever: no limit; 0: only looks). Returns
 // how many are readable, 0 on time-out, SocketError on failure. Works for
@@ -141,7 +156,10 @@ int WaitReadable(const SocketHandle* AHandles, std::size_t ACount, std::int32_t 
 // One receive of at most ALength bytes: the count, 0 when the peer closed.
 int Receive(SocketHandle ASocket, void* ABuffer, int ALength);
 // One send; may take fewer bytes than offered. Never raises a signal.
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength);
+// AMoreFollows: more bytes are sent right after these, so the platform may
+// hold these back to leave together with them, in one segment where they
+// fit; the last send of such a run is made without it.
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false);
 
 // Shut the sending side down, and close; results are ignored.
 void ShutdownSend(SocketHandle ASocket);

@@ -4,13 +4,13 @@
 // be abandoned through an eventfd.
 #include <arpa/inet.h>
 #include <errno.h>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <string.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -156,11 +156,20 @@ void FromSockaddr(const sockaddr_storage& s, SocketAddress& a) {
   }
 }
 
-bool SetBlocking(int fd, bool blocking) {
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0) return false;
-  const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-  return wanted == flags || fcntl(fd, F_SETFL, wanted) == 0;
+// FIONBIO changes only the non-blocking mode, so the other flags need
+// not be read first.
+bool SetNonBlocking(int fd, bool nonBlocking) {
+  int value = nonBlocking ? 1 : 0;
+  return ::ioctl(fd, FIONBIO, &value) == 0;
+}
+
+// The end of a connect that poll has reported.
+int ConnectOutcome(int fd) {
+  int err = 0;
+  socklen_t len = sizeof err;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return FailErrno();
+  if (err != 0) return Fail(WsaFromErrno(err));
+  return 0;
 }
 
 // Waits for the non-blocking connect of fd to finish, or for the abort to
@@ -175,12 +184,17 @@ int AwaitConnect(int fd, int wakeFd) {
     }
     if (wakeFd >= 0 && fds[1].revents != 0) return Fail(Id_WSAEINTR);
     if (fds[0].revents == 0) continue;
-    int err = 0;
-    socklen_t len = sizeof err;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return FailErrno();
-    if (err != 0) return Fail(WsaFromErrno(err));
-    return 0;
+    return ConnectOutcome(fd);
   }
+}
+
+// Makes the socket blocking again once its connect has ended with
+// AResult; a failure of the connect keeps its own error number.
+int EndConnect(int fd, int AResult) {
+  const int savedError = tLastError;
+  if (!SetNonBlocking(fd, false) && AResult == 0) return FailErrno();
+  tLastError = savedError;
+  return AResult;
 }
 
 }  // namespace
@@ -272,10 +286,10 @@ int SetSocketOption(SocketHandle ASocket, int ALevel, int AOptName, std::int32_t
 }
 
 int ConnectSocket(SocketHandle ASocket, const SocketAddress& AAddress, ConnectAbort* AAbort) {
-  sockaddr_storage s;
-  const socklen_t len = ToSockaddr(AAddress, s);
-  const int fd = Fd(ASocket);
   if (AAbort == nullptr) {
+    sockaddr_storage s;
+    const socklen_t len = ToSockaddr(AAddress, s);
+    const int fd = Fd(ASocket);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&s), len) == 0) return 0;
     // An interrupted blocking connect goes on in the background.
     if (errno == EINTR) return AwaitConnect(fd, -1);
@@ -284,15 +298,39 @@ int ConnectSocket(SocketHandle ASocket, const SocketAddress& AAddress, ConnectAb
   ConnectAbort::State& abort = AAbort->Platform();
   if (abort.CreateError != 0) return Fail(abort.CreateError);
   if (abort.Abandoned.load()) return Fail(Id_WSAEINTR);
-  if (!SetBlocking(fd, false)) return FailErrno();
-  int result = 0;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&s), len) != 0) {
-    result = (errno == EINPROGRESS || errno == EINTR) ? AwaitConnect(fd, abort.WakeFd) : FailErrno();
+  const int begun = BeginConnect(ASocket, AAddress);
+  return begun == ConnectPending ? FinishConnect(ASocket, AAbort) : begun;
+}
+
+int BeginConnect(SocketHandle ASocket, const SocketAddress& AAddress) {
+  sockaddr_storage s;
+  const socklen_t len = ToSockaddr(AAddress, s);
+  const int fd = Fd(ASocket);
+  if (!SetNonBlocking(fd, true)) return FailErrno();
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&s), len) == 0) return EndConnect(fd, 0);
+  if (errno != EINPROGRESS && errno != EINTR) return EndConnect(fd, FailErrno());
+  // A connect to this host or a near one has mostly ended by now, either
+  // way; one look tells, without waiting.
+  pollfd p{fd, POLLOUT, 0};
+  int n;
+  do {
+    n = ::poll(&p, 1, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return EndConnect(fd, FailErrno());
+  if (n == 0) return ConnectPending;
+  return EndConnect(fd, ConnectOutcome(fd));
+}
+
+int FinishConnect(SocketHandle ASocket, ConnectAbort* AAbort) {
+  const int fd = Fd(ASocket);
+  int wakeFd = -1;
+  if (AAbort != nullptr) {
+    ConnectAbort::State& abort = AAbort->Platform();
+    if (abort.CreateError != 0) return EndConnect(fd, Fail(abort.CreateError));
+    if (abort.Abandoned.load()) return EndConnect(fd, Fail(Id_WSAEINTR));
+    wakeFd = abort.WakeFd;
   }
-  const int savedError = tLastError;
-  if (!SetBlocking(fd, true) && result == 0) return FailErrno();
-  tLastError = savedError;
-  return result;
+  return EndConnect(fd, AwaitConnect(fd, wakeFd));
 }
 
 int WaitReadable(const SocketHandle* AHandles, std::size_t ACount, std::int32_t ATimeoutMs) {
@@ -326,9 +364,15 @@ int Receive(SocketHandle ASocket, void* ABuffer, int ALength) {
   }
 }
 
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength) {
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows) {
+  int flags = MSG_NOSIGNAL;
+#ifdef MSG_MORE
+  if (AMoreFollows) flags |= MSG_MORE;
+#else
+  (void)AMoreFollows;
+#endif
   for (;;) {
-    const ssize_t n = ::send(Fd(ASocket), ABuffer, static_cast<std::size_t>(ALength), MSG_NOSIGNAL);
+    const ssize_t n = ::send(Fd(ASocket), ABuffer, static_cast<std::size_t>(ALength), flags);
     if (n >= 0) return static_cast<int>(n);
     if (errno != EINTR) return FailErrno();
   }

@@ -254,25 +254,42 @@ bool SetBlocking(SOCKET s, bool blocking) {
 // How often a connect that can be abandoned looks at its abort.
 constexpr long kAbortPollMicroseconds = 50 * 1000;
 
+// One wait of at most AMicroseconds for the non-blocking connect of s to
+// end: its result, or ConnectPending while it is under way.
+int LookAtConnect(SOCKET s, long AMicroseconds) {
+  fd_set writable{}, failed{};
+  const SocketHandle h = s;
+  FillSet(writable, &h, 1);
+  FillSet(failed, &h, 1);
+  const timeval limit{0, AMicroseconds};
+  const int n = p_select.load()(0, nullptr, &writable, &failed, &limit);
+  if (n == SOCKET_ERROR) return FailLast();
+  if (failed.fd_count != 0) {
+    int err = 0;
+    int len = sizeof err;
+    if (p_getsockopt.load()(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) != 0) return FailLast();
+    return Fail(err != 0 ? err : WSAECONNREFUSED);
+  }
+  if (writable.fd_count != 0) return 0;
+  return ConnectPending;
+}
+
 // Waits for the non-blocking connect of s to finish, or for the abort.
 int AwaitConnect(SOCKET s, const std::atomic<bool>& abandoned) {
   for (;;) {
     if (abandoned.load()) return Fail(Id_WSAEINTR);
-    fd_set writable{}, failed{};
-    const SocketHandle h = s;
-    FillSet(writable, &h, 1);
-    FillSet(failed, &h, 1);
-    const timeval slice{0, kAbortPollMicroseconds};
-    const int n = p_select.load()(0, nullptr, &writable, &failed, &slice);
-    if (n == SOCKET_ERROR) return FailLast();
-    if (failed.fd_count != 0) {
-      int err = 0;
-      int len = sizeof err;
-      if (p_getsockopt.load()(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) != 0) return FailLast();
-      return Fail(err != 0 ? err : WSAECONNREFUSED);
-    }
-    if (writable.fd_count != 0) return 0;
+    const int r = LookAtConnect(s, kAbortPollMicroseconds);
+    if (r != ConnectPending) return r;
   }
+}
+
+// Makes the socket blocking again once its connect has ended with
+// AResult; a failure of the connect keeps its own error number.
+int EndConnect(SOCKET s, int AResult) {
+  const int savedError = tLastError;
+  if (!SetBlocking(s, true) && AResult == 0) return FailLast();
+  tLastError = savedError;
+  return AResult;
 }
 
 // A failed lookup whose error number was left at 0 still failed: reading
@@ -450,26 +467,34 @@ int SetSocketOption(SocketHandle ASocket, int ALevel, int AOptName, std::int32_t
 }
 
 int ConnectSocket(SocketHandle ASocket, const SocketAddress& AAddress, ConnectAbort* AAbort) {
+  if (AAbort == nullptr) {
+    sockaddr_storage s;
+    const int len = ToSockaddr(AAddress, s);
+    if (p_connect.load()(Sock(ASocket), reinterpret_cast<const sockaddr*>(&s), len) != 0) return FailLast();
+    return 0;
+  }
+  if (AAbort->Abandoned()) return Fail(Id_WSAEINTR);
+  const int begun = BeginConnect(ASocket, AAddress);
+  return begun == ConnectPending ? FinishConnect(ASocket, AAbort) : begun;
+}
+
+int BeginConnect(SocketHandle ASocket, const SocketAddress& AAddress) {
   sockaddr_storage s;
   const int len = ToSockaddr(AAddress, s);
   const SOCKET sock = Sock(ASocket);
-  const auto* address = reinterpret_cast<const sockaddr*>(&s);
-  if (AAbort == nullptr) {
-    if (p_connect.load()(sock, address, len) != 0) return FailLast();
-    return 0;
-  }
-  const std::atomic<bool>& abandoned = AAbort->Platform().Abandoned;
-  if (abandoned.load()) return Fail(Id_WSAEINTR);
   if (!SetBlocking(sock, false)) return FailLast();
-  int result = 0;
-  if (p_connect.load()(sock, address, len) != 0) {
-    const int err = p_WSAGetLastError.load()();
-    result = err == WSAEWOULDBLOCK ? AwaitConnect(sock, abandoned) : Fail(err);
-  }
-  const int savedError = tLastError;
-  if (!SetBlocking(sock, true) && result == 0) return FailLast();
-  tLastError = savedError;
-  return result;
+  if (p_connect.load()(sock, reinterpret_cast<const sockaddr*>(&s), len) == 0) return EndConnect(sock, 0);
+  const int err = p_WSAGetLastError.load()();
+  if (err != WSAEWOULDBLOCK) return EndConnect(sock, Fail(err));
+  // A connect that has already ended needs no wait; one look tells.
+  const int r = LookAtConnect(sock, 0);
+  return r == ConnectPending ? r : EndConnect(sock, r);
+}
+
+int FinishConnect(SocketHandle ASocket, ConnectAbort* AAbort) {
+  const SOCKET sock = Sock(ASocket);
+  static const std::atomic<bool> never{false};
+  return EndConnect(sock, AwaitConnect(sock, AAbort != nullptr ? AAbort->Platform().Abandoned : never));
 }
 
 int WaitReadable(const SocketHandle* AHandles, std::size_t ACount, std::int32_t ATimeoutMs) {
@@ -494,7 +519,9 @@ int Receive(SocketHandle ASocket, void* ABuffer, int ALength) {
   return n;
 }
 
-int Send(SocketHandle ASocket, const void* ABuffer, int ALength) {
+// Winsock has no way to hold a send back for the next one; each leaves
+// as it comes.
+int Send(SocketHandle ASocket, const void* ABuffer, int ALength, bool) {
   const int n = p_send.load()(Sock(ASocket), static_cast<const char*>(ABuffer), ALength, 0);
   if (n == SOCKET_ERROR) return FailLast();
   return n;

@@ -259,6 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FoldCase{u"aaa bbb ccc ddd", 10, u"aaa bbb \r\n ccc ddd"},
         FoldCase{u"short", 10, u"short"},
+        // A line as long as the fold length, or with a lone CR, stays whole.
+        FoldCase{u"aaaa bbbbb", 10, u"aaaa bbbbb"},
+        FoldCase{u"ab\rcd ef", 78, u"ab\rcd ef"},
         FoldCase{u"", 10, u""},
         // Breaks are taken after a comma too.
         FoldCase{u"aaaa,bbbb,cccc", 10, u"aaaa,bbbb,\r\n cccc"},

@@ -56,12 +56,15 @@ PeerScript Answer(std::size_t ABodyLength, std::string AReply) {
 
 // A socket handler that connects to the loopback peer whatever host and port
 // the client names, so that the request for any URL can be captured, and
-// that records the length of every send.
+// that records the length of every send and whether it was said to be
+// followed by more. With FailHeldSends a send said so fails instead.
 class TLoopbackIOHandler : public TIdIOHandlerStack {
  public:
   TLoopbackIOHandler(TComponent* AOwner, std::uint16_t APeerPort) : TIdIOHandlerStack(AOwner), FPeerPort(APeerPort) {}
 
   std::vector<std::int32_t> Sends;
+  std::vector<bool> Held;
+  bool FailHeldSends = false;
 
  protected:
   void EstablishConnection() override {
@@ -71,7 +74,9 @@ class TLoopbackIOHandler : public TIdIOHandlerStack {
     TIdIOHandlerStack::EstablishConnection();
   }
   std::int32_t SendToSocket(const std::uint8_t* ABuffer, std::int32_t ALength) override {
+    if (FailHeldSends && MoreFollows()) GSocketStack()->RaiseSocketError(10054);
     Sends.push_back(ALength);
+    Held.push_back(MoreFollows());
     return TIdIOHandlerStack::SendToSocket(ABuffer, ALength);
   }
 
@@ -185,6 +190,57 @@ TEST_F(HttpClientTest, BodyLeavesFromItsStartInBlocksOf32768Bytes) {
   EXPECT_EQ(handler->Sends,
             (std::vector<std::int32_t>{static_cast<std::int32_t>(headLength), 32768, 32768, 70000 - 2 * 32768}));
   EXPECT_EQ(Bytes(response), "ok");
+}
+
+// The head of a request with a body is said to be followed, so that the
+// platform can send both together; the body's sends, and a head without
+// body, are not. The sends are the same either way.
+struct HeldCase {
+  const char* Name;
+  std::size_t BodyLength;
+  std::vector<bool> Held;
+};
+
+class HttpClientHeldSends : public ::testing::TestWithParam<HeldCase> {};
+
+TEST_P(HttpClientHeldSends, OnlyTheHeadBeforeABodyIsHeld) {
+  const HeldCase& c = GetParam();
+  LoopbackPeer peer({Answer(c.BodyLength, LengthReply("HTTP/1.1 200 OK", "ok"))});
+  const auto client = TNewHttpcli::Create(nullptr);
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  client->SetIOHandler(handler.get());
+  TMemoryStream source, response;
+  const std::string body(c.BodyLength, 'b');
+  source.Write(body.data(), body.size());
+  client->Post(u"http://192.0.2.1/api.php", &source, &response);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(handler->Held, c.Held);
+  EXPECT_EQ(handler->Sends.size(), c.Held.size());
+  EXPECT_FALSE(handler->MoreFollows());
+  EXPECT_EQ(peer.Received(0).substr(peer.Received(0).size() - body.size()), body);
+  EXPECT_EQ(Bytes(response), "ok");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, HttpClientHeldSends,
+                         ::testing::Values(HeldCase{"Small", 27, {true, false}}, HeldCase{"Empty", 0, {false}},
+                                           HeldCase{"ThreeBlocks", 70000, {true, false, false, false}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A head whose send fails leaves nothing said to be followed for later sends.
+TEST_F(HttpClientTest, FailedHeadLeavesLaterSendsUnheld) {
+  LoopbackPeer peer({PeerScript().ReadUntilClose()});
+  const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
+  handler->FailHeldSends = true;
+  FClient->SetIOHandler(handler.get());
+  TMemoryStream response;
+  try {
+    PostFields(u"http://192.0.2.1/api.php", response);
+    FAIL() << "the head's send did not fail";
+  } catch (const EIdSocketError& e) {
+    EXPECT_EQ(e.LastError(), 10054);
+  }
+  EXPECT_FALSE(handler->MoreFollows());
+  EXPECT_TRUE(handler->Sends.empty());
 }
 
 // One URL and what the request for it carries; the handler takes every

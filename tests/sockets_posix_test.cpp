@@ -8,12 +8,14 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/sockets.h"
 #include "platform/sockets_posix.h"
 #include "support/loopback_peer.h"
+#include "support/transport_client.h"
 
 namespace zorapi::platform {
 namespace {
@@ -118,6 +120,79 @@ TEST(PosixConnect, ConnectThatGetsNoAnswerEndsWhenAbandoned) {
   EXPECT_EQ(GetSocketOption(s, Id_SOL_SOCKET, Id_SO_TYPE, type), 0);
   EXPECT_EQ(type, Id_SOCK_STREAM);
   EXPECT_EQ(::fcntl(static_cast<int>(s), F_GETFL) & O_NONBLOCK, 0);
+  CloseSocket(s);
+}
+
+bool NonBlocking(SocketHandle s) { return (::fcntl(static_cast<int>(s), F_GETFL) & O_NONBLOCK) != 0; }
+
+// A connect begun without waiting: one that has ended is taken at once
+// with the socket blocking again; one still under way is left
+// non-blocking for FinishConnect, which waits for that same attempt.
+TEST(PosixConnect, BeginTakesAnEndedConnectAndFinishWaitsForAPendingOne) {
+  testing::LoopbackPeer peer({testing::PeerScript().ReadUntilClose()});
+  struct Case {
+    const char* Name;
+    std::uint16_t Port;
+    int Error;
+  };
+  for (const Case& c : {Case{"Listening", peer.Port(), 0}, Case{"Closed", testing::UnusedPort(), Id_WSAECONNREFUSED}}) {
+    SCOPED_TRACE(c.Name);
+    const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
+    ASSERT_NE(s, InvalidSocket);
+    int r = BeginConnect(s, Loopback(c.Port));
+    if (r == ConnectPending) {
+      EXPECT_TRUE(NonBlocking(s));
+      r = FinishConnect(s, nullptr);
+    }
+    EXPECT_EQ(r, c.Error == 0 ? 0 : SocketError);
+    if (c.Error != 0) {
+      EXPECT_EQ(LastSocketError(), c.Error);
+    }
+    EXPECT_FALSE(NonBlocking(s));
+    CloseSocket(s);
+  }
+}
+
+// A send said to be followed by more is held back and leaves with the next
+// one, in one piece; the sends themselves take their own bytes.
+TEST(PosixSend, SendFollowedByMoreLeavesWithTheNext) {
+  testing::LoopbackPeer peer({testing::PeerScript().ReadUntilClose()});
+  const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
+  ASSERT_EQ(ConnectSocket(s, Loopback(peer.Port())), 0);
+  EXPECT_EQ(Send(s, "head|", 5, true), 5);
+  std::this_thread::sleep_for(20ms);  // time for the peer to read a piece that had left
+  EXPECT_EQ(Send(s, "body", 4), 4);
+  ShutdownSend(s);
+  ASSERT_TRUE(peer.WaitDone());
+  EXPECT_EQ(peer.Pieces(0), (std::vector<std::string>{"head|body"}));
+  CloseSocket(s);
+}
+
+TEST(PosixConnect, PendingConnectEndsWhenItsWaitIsGivenUp) {
+  testing::BacklogFullListener silent;
+  const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
+  ASSERT_NE(s, InvalidSocket);
+  ASSERT_EQ(BeginConnect(s, Loopback(silent.Port())), ConnectPending);
+  EXPECT_TRUE(NonBlocking(s));
+  ConnectAbort abort;
+  int result = 0, error = 0;
+  std::thread worker([&] {
+    result = FinishConnect(s, &abort);
+    error = LastSocketError();
+  });
+  std::this_thread::sleep_for(100ms);
+  abort.Abandon();
+  worker.join();
+  EXPECT_EQ(result, SocketError);
+  EXPECT_EQ(error, Id_WSAEINTR);
+  EXPECT_FALSE(NonBlocking(s));
+  // Given up before it starts, the wait does not begin at all.
+  const SocketHandle t = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
+  ASSERT_EQ(BeginConnect(t, Loopback(silent.Port())), ConnectPending);
+  EXPECT_EQ(FinishConnect(t, &abort), SocketError);
+  EXPECT_EQ(LastSocketError(), Id_WSAEINTR);
+  EXPECT_FALSE(NonBlocking(t));
+  CloseSocket(t);
   CloseSocket(s);
 }
 

@@ -44,6 +44,107 @@ TEST(TcpConnect, ConnectsAndLearnsBothAddresses) {
   EXPECT_TRUE(peer.WaitDone());
 }
 
+// However the address was written, the socket object reports both ends as
+// the platform reads them back, and a new socket has Nagle on; the same
+// for a connect on the calling thread and a timed one.
+struct PeerTextCase {
+  const char* Name;
+  const char16_t* Host;
+};
+
+class TcpConnectEnds : public ::testing::TestWithParam<PeerTextCase> {};
+
+TEST_P(TcpConnectEnds, ReportsBothEndsAsThePlatformReadsThemBack) {
+  LoopbackPeer peer({PeerScript().ReadUntilClose(), PeerScript().ReadUntilClose()});
+  for (const std::int32_t timeout : {5000, 0}) {
+    SCOPED_TRACE(timeout);
+    auto client = testing::NewClient(peer.Port(), timeout, GetParam().Host);
+    client->Connect();
+    TIdSocketHandle* binding = client->Socket()->Binding();
+    platform::SocketAddress local, remote;
+    ASSERT_EQ(platform::GetSocketName(binding->Handle(), local), 0);
+    ASSERT_EQ(platform::GetPeerName(binding->Handle(), remote), 0);
+    EXPECT_EQ(binding->PeerIP(), u"127.0.0.1");
+    EXPECT_EQ(binding->PeerPort(), peer.Port());
+    EXPECT_EQ(remote.Port, peer.Port());
+    EXPECT_EQ(binding->IP(), u"127.0.0.1");
+    EXPECT_EQ(binding->Port(), local.Port);
+    EXPECT_NE(binding->Port(), 0);
+    EXPECT_EQ(binding->IPVersion(), Id_IPv4);
+    EXPECT_EQ(binding->SocketType(), Id_SOCK_STREAM);
+    EXPECT_TRUE(binding->UseNagle());
+    std::int32_t noDelay = -1;
+    binding->GetSockOpt(Id_IPPROTO_TCP, Id_TCP_NODELAY, noDelay);
+    EXPECT_EQ(noDelay, 0);
+    client->Disconnect();
+  }
+  EXPECT_TRUE(peer.WaitDone());
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, TcpConnectEnds,
+                         ::testing::Values(PeerTextCase{"Dotted", u"127.0.0.1"},
+                                           PeerTextCase{"LeadingZeros", u"127.000.000.001"},
+                                           PeerTextCase{"HexPart", u"0x7F.0.0.1"},
+                                           PeerTextCase{"Localhost", u"LocalHost"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A local address, port or port range asked for is bound before the
+// connect; a handler told of the bind finds the bound address as before.
+struct LocalEndCase {
+  const char* Name;
+  const char16_t* BoundIP;  // empty: none asked for
+  bool FixedPort;           // BoundPort: a free port
+  bool PortRange;           // BoundPortMin and BoundPortMax: just that port
+  const char16_t* SeenAfterBind;  // the local address OnAfterBind finds; null: no handler
+};
+
+class TcpConnectLocalEnd : public ::testing::TestWithParam<LocalEndCase> {};
+
+TEST_P(TcpConnectLocalEnd, BindsWhatIsAskedFor) {
+  const LocalEndCase& c = GetParam();
+  LoopbackPeer peer({PeerScript().ReadUntilClose()});
+  const std::uint16_t port = testing::UnusedPort();
+  auto client = testing::NewClient(peer.Port());
+  client->SetBoundIP(c.BoundIP);
+  if (c.FixedPort) client->SetBoundPort(port);
+  if (c.PortRange) {
+    client->SetBoundPortMin(port);
+    client->SetBoundPortMax(port);
+  }
+  std::u16string seenIP;
+  TIdPort seenPort = 0;
+  if (c.SeenAfterBind) {
+    client->SetOnAfterBind([&](TIdComponent*) {
+      seenIP = client->Socket()->Binding()->IP();
+      seenPort = client->Socket()->Binding()->Port();
+    });
+  }
+  client->Connect();
+  TIdSocketHandle* binding = client->Socket()->Binding();
+  EXPECT_EQ(binding->IP(), u"127.0.0.1");
+  if (c.FixedPort || c.PortRange)
+    EXPECT_EQ(binding->Port(), port);
+  else
+    EXPECT_NE(binding->Port(), 0);
+  if (c.SeenAfterBind) {
+    EXPECT_EQ(seenIP, c.SeenAfterBind);
+    EXPECT_NE(seenPort, 0);
+    EXPECT_EQ(seenPort, binding->Port());
+  }
+  client->Disconnect();
+  EXPECT_TRUE(peer.WaitDone());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, TcpConnectLocalEnd,
+    ::testing::Values(LocalEndCase{"NothingAsked", u"", false, false, nullptr},
+                      LocalEndCase{"Address", u"127.0.0.1", false, false, nullptr},
+                      LocalEndCase{"Port", u"", true, false, nullptr},
+                      LocalEndCase{"PortRange", u"", false, true, nullptr},
+                      LocalEndCase{"AfterBindHandler", u"", false, false, u"0.0.0.0"},
+                      LocalEndCase{"AfterBindHandlerWithAddress", u"127.0.0.1", false, false, u"127.0.0.1"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 // The timed wait ends when the worker does, not at the end of a slice.
 TEST(TcpConnect, TimedConnectReturnsAsSoonAsConnected) {
   LoopbackPeer peer({PeerScript().ReadUntilClose(), PeerScript().ReadUntilClose(), PeerScript().ReadUntilClose()});

@@ -14,25 +14,42 @@ TIdConnectThread::~TIdConnectThread() {
   WaitFor();
 }
 
-void TIdConnectThread::Execute() {
+void TIdConnectThread::RecordFailure(const std::function<void()>& AStep, std::int32_t& VLastSocketError,
+                                     std::u16string& VExceptionMessage) {
+  VLastSocketError = 0;
+  VExceptionMessage.clear();
   try {
-    FBinding->Connect(&FAbort);
+    AStep();
   } catch (const EIdSocketError& e) {
-    // The errors of a socket closed under a connect that was given up are
-    // nothing to report; for any other attempt they are its failure.
-    const bool closedUnder = e.LastError() == platform::Id_WSAEBADF || e.LastError() == platform::Id_WSAENOTSOCK;
-    if (!closedUnder || !FAbort.Abandoned()) {
-      FExceptionMessage = e.Message();
-      FLastSocketError = e.LastError();
-    }
+    VExceptionMessage = e.Message();
+    VLastSocketError = e.LastError();
   } catch (const Exception& e) {
-    FExceptionMessage = e.Message();
+    VExceptionMessage = e.Message();
   } catch (const std::exception& e) {
     const std::string what = e.what();
-    FExceptionMessage = DecodeUtf8Lenient(reinterpret_cast<const std::uint8_t*>(what.data()), what.size());
-    if (FExceptionMessage.empty()) FExceptionMessage = u"Connect failed.";
+    VExceptionMessage = DecodeUtf8Lenient(reinterpret_cast<const std::uint8_t*>(what.data()), what.size());
+    if (VExceptionMessage.empty()) VExceptionMessage = u"Connect failed.";
   } catch (...) {
-    FExceptionMessage = u"Connect failed.";
+    VExceptionMessage = u"Connect failed.";
+  }
+}
+
+void TIdConnectThread::RaiseRecordedFailure(std::int32_t ALastSocketError, const std::u16string& AExceptionMessage) {
+  if (AExceptionMessage.empty()) return;
+  if (ALastSocketError != 0) throw EIdSocketError(ALastSocketError, AExceptionMessage);
+  throw EIdConnectException(AExceptionMessage);
+}
+
+void TIdConnectThread::Execute() {
+  std::int32_t error = 0;
+  std::u16string message;
+  RecordFailure([this] { FBinding->Connect(&FAbort); }, error, message);
+  // The errors of a socket closed under a connect that was given up are
+  // nothing to report; for any other attempt they are its failure.
+  const bool closedUnder = error == platform::Id_WSAEBADF || error == platform::Id_WSAENOTSOCK;
+  if (!closedUnder || !FAbort.Abandoned()) {
+    FLastSocketError = error;
+    FExceptionMessage = std::move(message);
   }
   SetTerminated();
 }

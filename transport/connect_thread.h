@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,6 +35,15 @@ class TIdConnectThread {
   // Read these only once Terminated is set by the worker.
   std::int32_t LastSocketError() const { return FLastSocketError; }
   const std::u16string& ExceptionMessage() const { return FExceptionMessage; }
+
+  // Runs one step of a connect and records its failure instead of raising
+  // it, as the worker does: the message of any failure (empty after a
+  // success) and the error number of a socket error (else 0).
+  static void RecordFailure(const std::function<void()>& AStep, std::int32_t& VLastSocketError,
+                            std::u16string& VExceptionMessage);
+  // Raises the failure recorded by RecordFailure, if any: EIdSocketError
+  // with an error number, else EIdConnectException.
+  static void RaiseRecordedFailure(std::int32_t ALastSocketError, const std::u16string& AExceptionMessage);
 
  private:
   void Execute();

@@ -88,6 +88,13 @@ class TIdIOHandler : public TIdComponent {
   virtual void WriteBufferCancel();
   bool WriteBufferingActive() const { return FWriteBuffer != nullptr; }
 
+  // While true, what is sent is followed at once by more, so the platform
+  // may hold it back to leave with what follows (one segment on the wire
+  // instead of two); the sends themselves are the same. Whoever sets it
+  // clears it before the last write of the run.
+  bool MoreFollows() const { return FMoreFollows; }
+  void SetMoreFollows(bool AValue) { FMoreFollows = AValue; }
+
   // Properties
   bool ClosedGracefully() const { return FClosedGracefully; }
   std::int32_t ConnectTimeout() const { return FConnectTimeout; }
@@ -152,6 +159,7 @@ class TIdIOHandler : public TIdComponent {
   std::unique_ptr<TIdBuffer> FWriteBuffer;
   std::int32_t FWriteBufferThreshold = 0;
   const TIdTextEncoding* FDefStringEncoding;
+  bool FMoreFollows = false;
 
  private:
   // ReadIntoInputBuffer receiving into ADirect (at most ADirectLength bytes)

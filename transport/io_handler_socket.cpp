@@ -65,7 +65,16 @@ void TIdIOHandlerSocket::EstablishConnection() {
   FBinding->SetClientPortMin(FBoundPortMin);
   FBinding->SetClientPortMax(FBoundPortMax);
   if (FReuseSocket == rsTrue) FBinding->SetSockOpt(Id_SOL_SOCKET, Id_SO_REUSEADDR, 1);
-  FBinding->Bind();
+  // With no local address, port or port range asked for, the platform
+  // binds the socket at connect; binding it to any address and port 0
+  // first would only cost calls and use up ephemeral ports faster (a port
+  // bound before the connect cannot be shared with other destinations).
+  // The local address is read back after the connect all the same. A
+  // handler told of the bind may look at the bound address, so it gets one.
+  const bool bindAsked = !FBinding->IP().empty() || FBinding->Port() != 0 ||
+                         (FBinding->ClientPortMin() != 0 && FBinding->ClientPortMax() != 0) ||
+                         static_cast<bool>(FOnAfterBind);
+  if (bindAsked) FBinding->Bind();
   FBinding->SetUseNagle(FUseNagle);
   DoAfterBind();
 }

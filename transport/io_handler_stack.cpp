@@ -40,6 +40,16 @@ void TIdIOHandlerStack::EstablishConnection() {
 
 void TIdIOHandlerStack::WaitForConnect(std::int32_t ATimeout) {
   if (ATimeout == IdTimeoutDefault) ATimeout = IdTimeoutInfinite;
+  // A connect that ends at once, as most to this host or a near one do
+  // (connected or refused), needs no worker: its end is taken here and a
+  // failure raised as the worker's would be. Only one still under way goes
+  // to the worker, which then waits for it.
+  bool connected = false;
+  std::int32_t error = 0;
+  std::u16string message;
+  TIdConnectThread::RecordFailure([&] { connected = FBinding->BeginConnect(); }, error, message);
+  TIdConnectThread::RaiseRecordedFailure(error, message);
+  if (connected) return;
   std::unique_ptr<TIdConnectThread> worker;
   try {
     worker = std::make_unique<TIdConnectThread>(FBinding.get());
@@ -69,13 +79,10 @@ void TIdIOHandlerStack::WaitForConnect(std::int32_t ATimeout) {
     throw EIdConnectTimeout(RSConnectTimeout);
   }
   worker->WaitFor();
-  const std::int32_t error = worker->LastSocketError();
-  const std::u16string message = worker->ExceptionMessage();
+  error = worker->LastSocketError();
+  message = worker->ExceptionMessage();
   worker.reset();
-  if (!message.empty()) {
-    if (error != 0) throw EIdSocketError(error, message);
-    throw EIdConnectException(message);
-  }
+  TIdConnectThread::RaiseRecordedFailure(error, message);
 }
 
 bool TIdIOHandlerStack::Connected() {
@@ -108,7 +115,7 @@ std::int32_t TIdIOHandlerStack::ReceiveFromSocket(void* ABuffer, std::int32_t AL
 }
 
 std::int32_t TIdIOHandlerStack::SendToSocket(const std::uint8_t* ABuffer, std::int32_t ALength) {
-  return FBinding->Send(ABuffer, ALength);
+  return FBinding->Send(ABuffer, ALength, FMoreFollows);
 }
 
 }  // namespace zorapi

@@ -25,18 +25,27 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::AllocateSocket(int ASocketType, int AProtocol) {
   CloseSocket();
-  SetHandle(Stack().NewSocketHandle(ASocketType, AProtocol, FIPVersion, FOverLapped));
+  // A socket just made is of the type asked for, so its type need not be
+  // asked of the platform.
+  SetHandle(Stack().NewSocketHandle(ASocketType, AProtocol, FIPVersion, FOverLapped), ASocketType);
 }
 
-void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle) {
+void TIdSocketHandle::SetHandle(TIdStackSocketHandle AHandle, int AKnownType) {
   if (FHandle != Id_INVALID_SOCKET) FReadSocketList->Remove(FHandle);
   FHandle = AHandle;
   FHandleAllocated = FHandle != Id_INVALID_SOCKET;
+  FConnectPending = false;
   if (!FHandleAllocated) {
     FSocketType = 0;
     return;
   }
   FReadSocketList->Add(FHandle);
+  if (AKnownType != 0) {
+    // A new TCP socket has Nagle on.
+    FSocketType = AKnownType;
+    if (FSocketType == Id_SOCK_STREAM) FUseNagle = true;
+    return;
+  }
   GetSockOpt(Id_SOL_SOCKET, Id_SO_TYPE, FSocketType);
   if (FSocketType == Id_SOCK_STREAM) {
     std::int32_t noDelay = 0;
@@ -68,12 +77,39 @@ void TIdSocketHandle::Bind() {
 }
 
 void TIdSocketHandle::Connect(platform::ConnectAbort* AAbort) {
-  Stack().Connect(FHandle, FPeerIP, FPeerPort, FIPVersion, AAbort);
-  std::lock_guard lock(FConnectionHandle);
-  if (FHandleAllocated) {
-    UpdateBindingLocal();
-    UpdateBindingPeer();
+  if (FConnectPending) {
+    // Calling connect again would start a new attempt after a failure.
+    FConnectPending = false;
+    Stack().FinishConnect(FHandle, AAbort);
+  } else {
+    Stack().Connect(FHandle, FPeerIP, FPeerPort, FIPVersion, AAbort);
   }
+  UpdateBindingConnected();
+}
+
+bool TIdSocketHandle::BeginConnect() {
+  if (!Stack().BeginConnect(FHandle, FPeerIP, FPeerPort, FIPVersion)) {
+    FConnectPending = true;
+    return false;
+  }
+  UpdateBindingConnected();
+  return true;
+}
+
+void TIdSocketHandle::UpdateBindingConnected() {
+  std::lock_guard lock(FConnectionHandle);
+  if (!FHandleAllocated) return;
+  UpdateBindingLocal();
+  // The peer is the address just connected to: asking the platform would
+  // only give it back, in the form that ConnectedIPv4Text gives.
+  if (FIPVersion == Id_IPv4) {
+    std::u16string peer = ConnectedIPv4Text(FPeerIP);
+    if (!peer.empty()) {
+      FPeerIP = std::move(peer);
+      return;
+    }
+  }
+  UpdateBindingPeer();
 }
 
 void TIdSocketHandle::Disconnect() { Stack().Disconnect(FHandle); }
@@ -111,7 +147,9 @@ int TIdSocketHandle::Send(const TIdBytes& ABuffer, int AOffset, int ASize) {
   return Stack().Send(FHandle, ABuffer, AOffset, ASize);
 }
 
-int TIdSocketHandle::Send(const void* ABuffer, int ALength) { return Stack().SendFrom(FHandle, ABuffer, ALength); }
+int TIdSocketHandle::Send(const void* ABuffer, int ALength, bool AMoreFollows) {
+  return Stack().SendFrom(FHandle, ABuffer, ALength, AMoreFollows);
+}
 
 bool TIdSocketHandle::Readable(std::int32_t AMSec) {
   if (AMSec == -1) AMSec = platform::WaitForever;

@@ -28,8 +28,13 @@ class TIdSocketHandle {
   // Binds to IP and Port, or to a port of the client port range.
   void Bind();
   // Connects to PeerIP:PeerPort, then reads the addresses back while the
-  // handle is still allocated. AAbort lets another thread give up.
+  // handle is still allocated. AAbort lets another thread give up. A
+  // connect that BeginConnect left under way is only waited for.
   virtual void Connect(platform::ConnectAbort* AAbort = nullptr);
+  // Starts the connect to PeerIP:PeerPort without waiting for it: true
+  // when it has ended at once and connected (addresses read back as by
+  // Connect), false while it is under way; a failure raises.
+  bool BeginConnect();
   // Shuts down sending and closes; nothing for a socket without handle.
   virtual void CloseSocket();
   // Forgets the handle (without closing it) and the peer address, and with
@@ -40,7 +45,8 @@ class TIdSocketHandle {
   int Receive(TIdBytes& VBuffer);
   int Receive(void* ABuffer, int ALength);
   int Send(const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1);
-  int Send(const void* ABuffer, int ALength);
+  // AMoreFollows: see platform::Send.
+  int Send(const void* ABuffer, int ALength, bool AMoreFollows = false);
   // -1 waits without limit; raises EIdConnClosedGracefully without handle.
   bool Readable(std::int32_t AMSec = -1);
   bool Select(std::int32_t ATimeout);
@@ -76,8 +82,12 @@ class TIdSocketHandle {
   virtual void Disconnect();
 
  private:
-  void SetHandle(TIdStackSocketHandle AHandle);
+  // AKnownType: the type of a socket just made, so nothing is asked of
+  // the platform; 0 to ask it.
+  void SetHandle(TIdStackSocketHandle AHandle, int AKnownType = 0);
   bool TryBind(TIdPort APort);
+  // The addresses of a connected socket, while the handle is allocated.
+  void UpdateBindingConnected();
 
   TIdPort FClientPortMin = 0;
   TIdPort FClientPortMax = 0;
@@ -94,6 +104,7 @@ class TIdSocketHandle {
   std::mutex FConnectionHandle;
   bool FBroadcastEnabled = false;
   bool FUseNagle = true;
+  bool FConnectPending = false;  // BeginConnect left the connect under way
 };
 
 }  // namespace zorapi

@@ -132,6 +132,12 @@ std::u16string TIdStack::WSTranslateSocketErrorMsg(int AErr) {
   return FormatText(RSStackError, {IntToText(AErr), SocketErrorText(AErr)});
 }
 
+std::u16string ConnectedIPv4Text(std::u16string_view AIP) {
+  std::uint8_t bytes[4];
+  if (!ParseIPv4(AIP, bytes) || (bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0) return {};
+  return DottedText(bytes);
+}
+
 std::u16string SocketErrorText(int AErr) {
   switch (AErr) {
     case 10004: return u"Interrupted system call.";
@@ -235,6 +241,16 @@ void TIdStackBSDBase::Connect(TIdStackSocketHandle ASocket, const std::u16string
   CheckForSocketError(platform::ConnectSocket(ASocket, AddressRecord(*this, AIP, APort, AIPVersion), AAbort));
 }
 
+bool TIdStackBSDBase::BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                                   TIdIPVersion AIPVersion) {
+  const int r = platform::BeginConnect(ASocket, AddressRecord(*this, AIP, APort, AIPVersion));
+  return CheckForSocketError(r) != platform::ConnectPending;
+}
+
+void TIdStackBSDBase::FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort) {
+  CheckForSocketError(platform::FinishConnect(ASocket, AAbort));
+}
+
 void TIdStackBSDBase::Disconnect(TIdStackSocketHandle ASocket) {
   platform::ShutdownSend(ASocket);
   platform::CloseSocket(ASocket);
@@ -255,9 +271,9 @@ int TIdStackBSDBase::Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer,
   return SendFrom(ASocket, ABuffer.data() + AOffset, count);
 }
 
-int TIdStackBSDBase::SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) {
+int TIdStackBSDBase::SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows) {
   if (ALength <= 0) return ALength;
-  return CheckForSocketError(platform::Send(ASocket, ABuffer, ALength));
+  return CheckForSocketError(platform::Send(ASocket, ABuffer, ALength, AMoreFollows));
 }
 
 void TIdStackBSDBase::GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,

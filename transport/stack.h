@@ -41,13 +41,22 @@ class TIdStack {
   // With AAbort the connect can be given up from another thread.
   virtual void Connect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
                        TIdIPVersion AIPVersion = Id_IPv4, platform::ConnectAbort* AAbort = nullptr) = 0;
+  // Starts a connect and takes its end when that comes at once: true when
+  // connected, false while it is under way (FinishConnect then waits for
+  // it); a failure raises.
+  virtual bool BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                            TIdIPVersion AIPVersion = Id_IPv4) = 0;
+  // Waits for the end of a connect that BeginConnect left under way; with
+  // AAbort the wait can be given up from another thread.
+  virtual void FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort = nullptr) = 0;
   virtual void Disconnect(TIdStackSocketHandle ASocket) = 0;
   // Bytes received into the whole array; 0 when the peer closed.
   virtual int Receive(TIdStackSocketHandle ASocket, TIdBytes& VBuffer) = 0;
   // The same into plain memory, so readers can fill their buffers in place.
   virtual int ReceiveInto(TIdStackSocketHandle ASocket, void* ABuffer, int ALength) = 0;
   virtual int Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1) = 0;
-  virtual int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) = 0;
+  // AMoreFollows: see platform::Send.
+  virtual int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false) = 0;
   virtual void GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
                              TIdIPVersion& VIPVersion) = 0;
   virtual void GetPeerName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
@@ -87,11 +96,14 @@ class TIdStackBSDBase : public TIdStack {
             TIdIPVersion AIPVersion = Id_IPv4) override;
   void Connect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
                TIdIPVersion AIPVersion = Id_IPv4, platform::ConnectAbort* AAbort = nullptr) override;
+  bool BeginConnect(TIdStackSocketHandle ASocket, const std::u16string& AIP, TIdPort APort,
+                    TIdIPVersion AIPVersion = Id_IPv4) override;
+  void FinishConnect(TIdStackSocketHandle ASocket, platform::ConnectAbort* AAbort = nullptr) override;
   void Disconnect(TIdStackSocketHandle ASocket) override;
   int Receive(TIdStackSocketHandle ASocket, TIdBytes& VBuffer) override;
   int ReceiveInto(TIdStackSocketHandle ASocket, void* ABuffer, int ALength) override;
   int Send(TIdStackSocketHandle ASocket, const TIdBytes& ABuffer, int AOffset = 0, int ASize = -1) override;
-  int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength) override;
+  int SendFrom(TIdStackSocketHandle ASocket, const void* ABuffer, int ALength, bool AMoreFollows = false) override;
   void GetSocketName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
                      TIdIPVersion& VIPVersion) override;
   void GetPeerName(TIdStackSocketHandle ASocket, std::u16string& VIP, TIdPort& VPort,
@@ -124,6 +136,12 @@ TIdStack* GSocketStack();
 
 // The stack's user count (for tests).
 std::int32_t StackUserCount();
+
+// The text the platform gives back for the IPv4 address AIP once it is
+// connected to it (dotted decimal: "127.0.0.1" for "127.000.000.001");
+// empty when AIP is no IPv4 address, or is the any-address, which the
+// platform replaces by an address of this host.
+std::u16string ConnectedIPv4Text(std::u16string_view AIP);
 
 // The table text of an error number, empty for a number not in it.
 std::u16string SocketErrorText(int AErr);

@@ -147,6 +147,35 @@ TEST_F(WinsockTest, ConnectedSocketKnowsBothEndsAndItsOptions) {
   EXPECT_EQ(peer.Received(0), "ping");
 }
 
+// A connect begun without waiting has ended at once or is left under way
+// for FinishConnect, which waits for that same attempt; a send said to be
+// followed by more leaves all the same.
+TEST_F(WinsockTest, BeginConnectTakesAnEndedConnectAndFinishWaitsForAPendingOne) {
+  LoopbackPeer peer({PeerScript().ReadUntil("abcd").ReadUntilClose()});
+  struct Case {
+    const char* Name;
+    std::uint16_t Port;
+    int Error;
+  };
+  for (const Case& c : {Case{"Listening", peer.Port(), 0}, Case{"Closed", UnusedPort(), Id_WSAECONNREFUSED}}) {
+    SCOPED_TRACE(c.Name);
+    TSocket s;
+    int r = BeginConnect(s.Handle(), Loopback(c.Port));
+    if (r == ConnectPending) r = FinishConnect(s.Handle(), nullptr);
+    if (c.Error != 0) {
+      EXPECT_EQ(r, SocketError);
+      EXPECT_EQ(LastSocketError(), c.Error);
+      continue;
+    }
+    ASSERT_EQ(r, 0) << LastSocketError();
+    ASSERT_EQ(Send(s.Handle(), "ab", 2, true), 2);
+    ASSERT_EQ(Send(s.Handle(), "cd", 2), 2);
+    ShutdownSend(s.Handle());
+    EXPECT_TRUE(peer.WaitDone());
+  }
+  EXPECT_EQ(peer.Received(0), "abcd");
+}
+
 TEST_F(WinsockTest, ClosedAndResetPeersAreReadableAndReported) {
   LoopbackPeer peer({PeerScript().Close(), PeerScript().ReadUntil("x").Reset()});
   {
