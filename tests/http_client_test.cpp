@@ -206,7 +206,7 @@ class HttpClientHeldSends : public ::testing::TestWithParam<HeldCase> {};
 TEST_P(HttpClientHeldSends, OnlyTheHeadBeforeABodyIsHeld) {
   const HeldCase& c = GetParam();
   LoopbackPeer peer({Answer(c.BodyLength, LengthReply("HTTP/1.1 200 OK", "ok"))});
-  const auto client = TNewHttpcli::Create(nullptr);
+  const std::unique_ptr<TNewHttpcli> client(TNewHttpcli::Create(nullptr));
   const auto handler = NewComponent<TLoopbackIOHandler>(peer.Port());
   client->SetIOHandler(handler.get());
   TMemoryStream source, response;
