@@ -5,7 +5,6 @@
 #include <netdb.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +13,7 @@
 
 #include "platform/sockets.h"
 #include "platform/sockets_posix.h"
+#include "support/loopback_address.h"
 #include "support/loopback_peer.h"
 #include "support/transport_client.h"
 
@@ -21,6 +21,7 @@ namespace zorapi::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::LoopbackAddress;
 using Clock = std::chrono::steady_clock;
 
 struct ErrnoCase {
@@ -77,22 +78,13 @@ const AddrInfoCase kAddrInfoCases[] = {
 INSTANTIATE_TEST_SUITE_P(Results, PosixAddrInfoNumber, ::testing::ValuesIn(kAddrInfoCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-SocketAddress Loopback(std::uint16_t APort) {
-  SocketAddress a;
-  a.Family = AddressFamily::IPv4;
-  const std::uint8_t bytes[4] = {127, 0, 0, 1};
-  std::memcpy(a.Bytes, bytes, 4);
-  a.Port = APort;
-  return a;
-}
-
 TEST(PosixConnect, AbandonedBeforeItStartsFailsWithInterrupted) {
   testing::LoopbackPeer peer({});
   const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
   ASSERT_NE(s, InvalidSocket);
   ConnectAbort abort;
   abort.Abandon();
-  EXPECT_EQ(ConnectSocket(s, Loopback(peer.Port()), &abort), SocketError);
+  EXPECT_EQ(ConnectSocket(s, LoopbackAddress(peer.Port()), &abort), SocketError);
   EXPECT_EQ(LastSocketError(), Id_WSAEINTR);
   CloseSocket(s);
 }
@@ -106,7 +98,7 @@ TEST(PosixConnect, ConnectThatGetsNoAnswerEndsWhenAbandoned) {
   ConnectAbort abort;
   int result = 0, error = 0;
   std::thread worker([&] {
-    result = ConnectSocket(s, Loopback(silent.Port()), &abort);
+    result = ConnectSocket(s, LoopbackAddress(silent.Port()), &abort);
     error = LastSocketError();
   });
   std::this_thread::sleep_for(100ms);
@@ -139,7 +131,7 @@ TEST(PosixConnect, BeginTakesAnEndedConnectAndFinishWaitsForAPendingOne) {
     SCOPED_TRACE(c.Name);
     const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
     ASSERT_NE(s, InvalidSocket);
-    int r = BeginConnect(s, Loopback(c.Port));
+    int r = BeginConnect(s, LoopbackAddress(c.Port));
     if (r == ConnectPending) {
       EXPECT_TRUE(NonBlocking(s));
       r = FinishConnect(s, nullptr);
@@ -158,7 +150,7 @@ TEST(PosixConnect, BeginTakesAnEndedConnectAndFinishWaitsForAPendingOne) {
 TEST(PosixSend, SendFollowedByMoreLeavesWithTheNext) {
   testing::LoopbackPeer peer({testing::PeerScript().ReadUntilClose()});
   const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
-  ASSERT_EQ(ConnectSocket(s, Loopback(peer.Port())), 0);
+  ASSERT_EQ(ConnectSocket(s, LoopbackAddress(peer.Port())), 0);
   EXPECT_EQ(Send(s, "head|", 5, true), 5);
   std::this_thread::sleep_for(20ms);  // time for the peer to read a piece that had left
   EXPECT_EQ(Send(s, "body", 4), 4);
@@ -172,7 +164,7 @@ TEST(PosixConnect, PendingConnectEndsWhenItsWaitIsGivenUp) {
   testing::BacklogFullListener silent;
   const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
   ASSERT_NE(s, InvalidSocket);
-  ASSERT_EQ(BeginConnect(s, Loopback(silent.Port())), ConnectPending);
+  ASSERT_EQ(BeginConnect(s, LoopbackAddress(silent.Port())), ConnectPending);
   EXPECT_TRUE(NonBlocking(s));
   ConnectAbort abort;
   int result = 0, error = 0;
@@ -188,7 +180,7 @@ TEST(PosixConnect, PendingConnectEndsWhenItsWaitIsGivenUp) {
   EXPECT_FALSE(NonBlocking(s));
   // Given up before it starts, the wait does not begin at all.
   const SocketHandle t = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
-  ASSERT_EQ(BeginConnect(t, Loopback(silent.Port())), ConnectPending);
+  ASSERT_EQ(BeginConnect(t, LoopbackAddress(silent.Port())), ConnectPending);
   EXPECT_EQ(FinishConnect(t, &abort), SocketError);
   EXPECT_EQ(LastSocketError(), Id_WSAEINTR);
   EXPECT_FALSE(NonBlocking(t));

@@ -6,35 +6,27 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 
 #include "platform/sockets.h"
+#include "support/loopback_address.h"
 #include "support/loopback_peer.h"
 
 namespace zorapi::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::LoopbackAddress;
 using testing::BacklogFullListener;
 using testing::LoopbackPeer;
 using testing::PeerScript;
 using Clock = std::chrono::steady_clock;
 
-SocketAddress Loopback(std::uint16_t APort) {
-  SocketAddress a;
-  a.Family = AddressFamily::IPv4;
-  const std::uint8_t bytes[4] = {127, 0, 0, 1};
-  std::memcpy(a.Bytes, bytes, 4);
-  a.Port = APort;
-  return a;
-}
-
 // A loopback port with no listener: bound once, then closed.
 std::uint16_t UnusedPort() {
   const SocketHandle s = NewSocket(Id_IPv4, Id_SOCK_STREAM, 0);
-  EXPECT_EQ(BindSocket(s, Loopback(0)), 0);
+  EXPECT_EQ(BindSocket(s, LoopbackAddress(0)), 0);
   SocketAddress bound;
   EXPECT_EQ(GetSocketName(s, bound), 0);
   CloseSocket(s);
@@ -66,13 +58,13 @@ TEST_F(WinsockTest, RefusedConnectGivesWinsockNumberWithAndWithoutAbort) {
   {
     TSocket s;
     ASSERT_NE(s.Handle(), InvalidSocket);
-    EXPECT_EQ(ConnectSocket(s.Handle(), Loopback(port)), SocketError);
+    EXPECT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(port)), SocketError);
     EXPECT_EQ(LastSocketError(), Id_WSAECONNREFUSED);
   }
   {
     TSocket s;
     ConnectAbort abort;
-    EXPECT_EQ(ConnectSocket(s.Handle(), Loopback(port), &abort), SocketError);
+    EXPECT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(port), &abort), SocketError);
     EXPECT_EQ(LastSocketError(), Id_WSAECONNREFUSED);
   }
 }
@@ -83,7 +75,7 @@ TEST_F(WinsockTest, AbandonedBeforeTheConnectFailsWithInterrupted) {
   ConnectAbort abort;
   abort.Abandon();
   EXPECT_TRUE(abort.Abandoned());
-  EXPECT_EQ(ConnectSocket(s.Handle(), Loopback(peer.Port()), &abort), SocketError);
+  EXPECT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(peer.Port()), &abort), SocketError);
   EXPECT_EQ(LastSocketError(), Id_WSAEINTR);
 }
 
@@ -96,7 +88,7 @@ TEST_F(WinsockTest, ConnectThatGetsNoAnswerEndsWhenAbandoned) {
     abort.Abandon();
   });
   const auto start = Clock::now();
-  const int r = ConnectSocket(s.Handle(), Loopback(listener.Port()), &abort);
+  const int r = ConnectSocket(s.Handle(), LoopbackAddress(listener.Port()), &abort);
   const auto elapsed = Clock::now() - start;
   giver.join();
   if (r == 0) GTEST_SKIP() << "this system (Wine) completes a connect to a full accept queue";
@@ -112,7 +104,7 @@ TEST_F(WinsockTest, ConnectedSocketKnowsBothEndsAndItsOptions) {
   LoopbackPeer peer({PeerScript().ReadUntil("ping").Send("pong").ReadUntilClose()});
   TSocket s;
   ConnectAbort abort;
-  ASSERT_EQ(ConnectSocket(s.Handle(), Loopback(peer.Port()), &abort), 0) << LastSocketError();
+  ASSERT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(peer.Port()), &abort), 0) << LastSocketError();
   SocketAddress local, remote;
   ASSERT_EQ(GetSocketName(s.Handle(), local), 0);
   ASSERT_EQ(GetPeerName(s.Handle(), remote), 0);
@@ -160,7 +152,7 @@ TEST_F(WinsockTest, BeginConnectTakesAnEndedConnectAndFinishWaitsForAPendingOne)
   for (const Case& c : {Case{"Listening", peer.Port(), 0}, Case{"Closed", UnusedPort(), Id_WSAECONNREFUSED}}) {
     SCOPED_TRACE(c.Name);
     TSocket s;
-    int r = BeginConnect(s.Handle(), Loopback(c.Port));
+    int r = BeginConnect(s.Handle(), LoopbackAddress(c.Port));
     if (r == ConnectPending) r = FinishConnect(s.Handle(), nullptr);
     if (c.Error != 0) {
       EXPECT_EQ(r, SocketError);
@@ -180,7 +172,7 @@ TEST_F(WinsockTest, ClosedAndResetPeersAreReadableAndReported) {
   LoopbackPeer peer({PeerScript().Close(), PeerScript().ReadUntil("x").Reset()});
   {
     TSocket s;
-    ASSERT_EQ(ConnectSocket(s.Handle(), Loopback(peer.Port())), 0);
+    ASSERT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(peer.Port())), 0);
     const SocketHandle h = s.Handle();
     EXPECT_EQ(WaitReadable(&h, 1, 5000), 1);
     char buf[4];
@@ -188,7 +180,7 @@ TEST_F(WinsockTest, ClosedAndResetPeersAreReadableAndReported) {
   }
   {
     TSocket s;
-    ASSERT_EQ(ConnectSocket(s.Handle(), Loopback(peer.Port())), 0);
+    ASSERT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(peer.Port())), 0);
     const SocketHandle h = s.Handle();
     ASSERT_EQ(Send(h, "x", 1), 1);
     EXPECT_EQ(WaitReadable(&h, 1, 5000), 1);
@@ -203,7 +195,7 @@ TEST_F(WinsockTest, ClosedAndResetPeersAreReadableAndReported) {
 TEST_F(WinsockTest, ReadinessWaitKeepsToItsLimitAndItsSetSize) {
   LoopbackPeer peer({PeerScript().ReadUntilClose()});
   TSocket s;
-  ASSERT_EQ(ConnectSocket(s.Handle(), Loopback(peer.Port())), 0);
+  ASSERT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(peer.Port())), 0);
   const SocketHandle h = s.Handle();
   const auto start = Clock::now();
   EXPECT_EQ(WaitReadable(&h, 1, 300), 0);
@@ -223,10 +215,10 @@ TEST_F(WinsockTest, FailingCallsGiveTheirWinsockNumbers) {
   EXPECT_EQ(LastSocketError(), Id_WSAENOTSOCK);
   // An address in use: bind a second socket to the port of the first.
   TSocket a, b;
-  ASSERT_EQ(BindSocket(a.Handle(), Loopback(0)), 0);
+  ASSERT_EQ(BindSocket(a.Handle(), LoopbackAddress(0)), 0);
   SocketAddress bound;
   ASSERT_EQ(GetSocketName(a.Handle(), bound), 0);
-  EXPECT_EQ(BindSocket(b.Handle(), Loopback(bound.Port)), SocketError);
+  EXPECT_EQ(BindSocket(b.Handle(), LoopbackAddress(bound.Port)), SocketError);
   EXPECT_EQ(LastSocketError(), 10048);
 }
 
@@ -268,7 +260,7 @@ TEST_F(WinsockTest, AfterStopBindersRaiseAndANewStartServesAgain) {
   StartSocketLibrary();  // a second start does nothing
   TSocket s;
   ASSERT_NE(s.Handle(), InvalidSocket);
-  EXPECT_EQ(ConnectSocket(s.Handle(), Loopback(port)), SocketError);
+  EXPECT_EQ(ConnectSocket(s.Handle(), LoopbackAddress(port)), SocketError);
   EXPECT_EQ(LastSocketError(), Id_WSAECONNREFUSED);
   ASSERT_EQ(LookupIPv4(u"127.0.0.1", address), 0);
 }
